@@ -2,8 +2,13 @@
 // at full width first and written in place last, once the map size is
 // known, so point lines are appended once and never moved.
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 #include "conversion.hpp"
 
@@ -21,6 +26,16 @@ std::uint32_t rowLen;
 std::uint32_t rowOf;
 
 }  // namespace
+
+void preferHugePages() {
+#ifdef MADV_HUGEPAGE
+  constexpr std::uintptr_t huge = std::uintptr_t{2} << 20;
+  const auto start = reinterpret_cast<std::uintptr_t>(outBuf);
+  const std::uintptr_t from = (start + 2 * huge - 1) & ~(huge - 1);
+  const std::uintptr_t to = (start + sizeof outBuf) & ~(huge - 1);
+  if (to > from) madvise(outBuf + (from - start), to - from, MADV_HUGEPAGE);
+#endif
+}
 
 void begin() {
   std::memset(outBuf, ' ', HEADER_WIDTH);

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
   }
   if (inBufSize > IMAGE_CAPACITY) return fail("infile too large\n");
 
+  preferHugePages();
   const ScanResult r = convert(inBuf, inBufSize);
   if (!r.ok) {
     const auto byte = static_cast<unsigned char>(r.ch);
