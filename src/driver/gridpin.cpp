@@ -13,6 +13,14 @@
 
 #include "conversion.hpp"
 
+#ifdef __MINGW32__
+// On Windows the shell hands wildcards over unexpanded; the runtime's
+// start-up expands them before main, as Windows console tools do.
+extern "C" {
+int _dowildcard = -1;  // NOLINT(bugprone-reserved-identifier): the runtime's name
+}
+#endif
+
 namespace {
 
 int fail(const char* msg) {
