@@ -63,7 +63,7 @@ void addPoint(std::uint32_t x, std::uint32_t y) {
 }
 
 void finish(std::uint32_t wid, std::uint32_t hgt) {
-  // At most 35 characters, so the padding Begin left is never overrun.
+  // At most 35 characters, so the padding begin() left is never overrun.
   char text[HEADER_WIDTH + 1];
   const int n = std::snprintf(text, sizeof text, "[%lu,%lu] // map size",
                               static_cast<unsigned long>(wid),
