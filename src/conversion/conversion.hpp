@@ -48,9 +48,9 @@ struct ScanResult {
 
 // A large listing fills thousands of fresh pages, and faulting them in one
 // by one costs more than the conversion itself; huge pages, where the
-// system offers them, cut that to a handful. The first 2 MiB stay on small
-// pages, so a small map never pays for a huge one. Only advice: where it is
-// not taken, nothing changes.
+// system offers them, cut that to a handful. At least the first 256 KiB
+// stay on small pages, so a small map never pays for a huge one. Only
+// advice: where it is not taken, nothing changes.
 void preferHugePages();
 
 // The listing, in the order a run uses it: begin, addPoint per marked

@@ -30,8 +30,9 @@ std::uint32_t rowOf;
 void preferHugePages() {
 #ifdef MADV_HUGEPAGE
   constexpr std::uintptr_t huge = std::uintptr_t{2} << 20;
+  constexpr std::uintptr_t small = std::uintptr_t{256} << 10;
   const auto start = reinterpret_cast<std::uintptr_t>(outBuf);
-  const std::uintptr_t from = (start + 2 * huge - 1) & ~(huge - 1);
+  const std::uintptr_t from = (start + small + huge - 1) & ~(huge - 1);
   const std::uintptr_t to = (start + sizeof outBuf) & ~(huge - 1);
   if (to > from) madvise(outBuf + (from - start), to - from, MADV_HUGEPAGE);
 #endif
