@@ -18,7 +18,8 @@
 # out     "=" unchanged (or still absent), "-" absent, "@PATH" a file of the
 #         repository, "sha256:HEX", or a listing written the short way:
 #         "[3,2] [0,0] [2,0]" is the header line of a 3 x 2 map, then points
-# CONTENT is printf %b text, "N*TEXT" for TEXT repeated N times, or "@PATH".
+# CONTENT is printf %b text, "N*TEXT" for TEXT (without NUL) repeated N
+# times, or "@PATH".
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -43,15 +44,17 @@ trap 'rm -rf "$scratch"' EXIT
 
 trim() { local s=${1#"${1%%[![:space:]]*}"}; printf '%s' "${s%"${s##*[![:space:]]}"}"; }
 
-# content SPEC: writes the bytes SPEC stands for to standard output.
+# content FORM: writes the bytes FORM stands for to standard output.
 content() {
-  local spec=$1
-  if [[ $spec == @* ]]; then
-    cat "$root/${spec#@}"
-  elif [[ $spec =~ ^([0-9]+)\*(.*)$ ]]; then
-    perl -e 'print $ARGV[0] x $ARGV[1]' "$(printf '%b' "${BASH_REMATCH[2]}")" "${BASH_REMATCH[1]}"
+  local form=$1
+  if [[ $form == @* ]]; then
+    cat "$root/${form#@}"
+  elif [[ $form =~ ^([0-9]+)\*(.*)$ ]]; then
+    local n=${BASH_REMATCH[1]} text
+    text=$(printf '%b.' "${BASH_REMATCH[2]}")  # the dot keeps trailing line feeds
+    perl -e 'print $ARGV[0] x $ARGV[1]' "${text%.}" "$n"
   else
-    printf '%b' "$spec"
+    printf '%b' "$form"
   fi
 }
 
@@ -82,10 +85,10 @@ while IFS= read -r line || [ -n "$line" ]; do
   mkdir -p "$dir/run"
   (
     cd "$dir/run" || exit 1
-    IFS=';' read -ra specs <<<"$files"
-    for spec in "${specs[@]}"; do
-      spec=$(trim "$spec")
-      [ -n "$spec" ] && content "${spec#*=}" >"${spec%%=*}"
+    IFS=';' read -ra entries <<<"$files"
+    for entry in "${entries[@]}"; do
+      entry=$(trim "$entry")
+      [ -n "$entry" ] && content "${entry#*=}" >"${entry%%=*}"
     done
     [ -e out ] && cp out ../before
     read -ra words <<<"$args"
