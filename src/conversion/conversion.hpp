@@ -7,7 +7,9 @@
 // reading order. Nothing here touches files or prints messages.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace gridpin {
 
@@ -17,14 +19,18 @@ inline constexpr std::uint32_t IMAGE_CAPACITY = 1'000'000;
 // Columns of the header line before its line feed.
 inline constexpr std::uint32_t HEADER_WIDTH = 50;
 
-// Every point line is formatted into place with a fixed-size copy of up
-// to this many bytes, so the listing image keeps that much slack.
+// A point line is at most 16 bytes: a cell's x and y come from a map of at
+// most IMAGE_CAPACITY bytes, in which x cells of a line and one cell and
+// one line feed for each of the y lines above it must fit, so x and y
+// cannot both have more than six digits, and x has seven only on the
+// first line. Every point line is put in place with a fixed-size copy of
+// this many bytes, so the listing image keeps that much slack.
 inline constexpr std::uint32_t POINT_SLACK = 16;
 
 // A marked cell costs at least one byte of map text and its point line at
-// most "[999999,999999]\n", 16 bytes, since no coordinate can reach the
-// input size. So 16 bytes per input byte bound every listing; the largest
-// one real maps reach (a million O's on one line) is 10,888,941 bytes.
+// most POINT_SLACK bytes, so 16 bytes per input byte bound every listing;
+// the largest one real maps reach (a million O's on one line) is
+// 10,888,941 bytes.
 inline constexpr std::uint32_t LISTING_CAPACITY =
     HEADER_WIDTH + 1 + 16 * IMAGE_CAPACITY + POINT_SLACK;
 
@@ -51,13 +57,48 @@ struct ScanResult {
 // system offers them, cut that to a handful. At least the first 256 KiB
 // stay on small pages, so a small map never pays for a huge one. Only
 // advice: where it is not taken, nothing changes.
-void preferHugePages();
+void preferHugePages(char* image, std::size_t size);
 
-// The listing, in the order a run uses it: begin, addPoint per marked
-// cell, finish once the map size is known.
+// The listing, in the order a run uses it: begin, the point lines, then
+// finish once the map size is known.
 void begin();
-void addPoint(std::uint32_t x, std::uint32_t y);
 void finish(std::uint32_t wid, std::uint32_t hgt);
+
+// The point line of the next cell on the current line, "[x,y]\n", kept
+// ready as text. Listing a cell is then one fixed-size copy and one byte:
+// x grows by one per cell, and the text changes only when the last digit
+// of x carries, once in ten cells. Nothing per cell divides or formats.
+// That last digit is the caller's, in a local of its loop: a member would
+// make every cell wait for the store of the one before it.
+struct PointLine {
+  char text[POINT_SLACK];  // the line, but for the last digit of x
+  std::uint32_t len;       // bytes of the line
+  std::uint32_t last;      // where the last digit of x goes in text
+
+  // x back to 0, on line y (the caller sets its last digit to '0').
+  void startLine(std::uint32_t y);
+
+  // Puts the line at outBuf[pos] and moves x on; returns where the next
+  // line goes, which is past this one only when the cell is marked. Both
+  // cell kinds do the same work, so an unpredictable mix of them costs no
+  // mispredicted branches. The digit is written into the listing's copy,
+  // not into text: a byte stored into text and at once copied out with
+  // the wider load of the next cell would stall every cell.
+  std::uint32_t put(std::uint32_t pos, bool marked, char& digit) {
+    char* p = outBuf + pos;
+    std::memcpy(p, text, sizeof text);
+    p[last] = digit;
+    const std::uint32_t next = pos + len * marked;
+    if (++digit > '9') {
+      digit = '0';
+      carry();
+    }
+    return next;
+  }
+
+  // The ten's digit and up move on by one.
+  void carry();
+};
 
 // Walks size bytes of map text once, appending a point line per marked
 // cell. size must not exceed IMAGE_CAPACITY: the listing image is sized

@@ -17,24 +17,16 @@ namespace gridpin {
 char outBuf[LISTING_CAPACITY];
 std::uint32_t outBufPos;
 
-namespace {
-
-// ",y]\n" of the row listed last: points come row by row, so a row's
-// text is formatted once and copied for each of its points.
-char rowText[POINT_SLACK];
-std::uint32_t rowLen;
-std::uint32_t rowOf;
-
-}  // namespace
-
-void preferHugePages() {
+void preferHugePages(char* image, std::size_t size) {
 #ifdef MADV_HUGEPAGE
   constexpr std::uintptr_t huge = std::uintptr_t{2} << 20;
   constexpr std::uintptr_t small = std::uintptr_t{256} << 10;
-  const auto start = reinterpret_cast<std::uintptr_t>(outBuf);
+  const auto start = reinterpret_cast<std::uintptr_t>(image);
   const std::uintptr_t from = (start + small + huge - 1) & ~(huge - 1);
-  const std::uintptr_t to = (start + sizeof outBuf) & ~(huge - 1);
-  if (to > from) madvise(outBuf + (from - start), to - from, MADV_HUGEPAGE);
+  const std::uintptr_t to = (start + size) & ~(huge - 1);
+  if (to > from) madvise(image + (from - start), to - from, MADV_HUGEPAGE);
+#else
+  (void)image, (void)size;
 #endif
 }
 
@@ -42,25 +34,31 @@ void begin() {
   std::memset(outBuf, ' ', HEADER_WIDTH);
   outBuf[HEADER_WIDTH] = '\n';
   outBufPos = HEADER_WIDTH + 1;
-  rowLen = 0;
 }
 
-void addPoint(std::uint32_t x, std::uint32_t y) {
-  if (rowLen == 0 || y != rowOf) {
-    rowText[0] = ',';
-    char* end = std::to_chars(rowText + 1, rowText + sizeof rowText, y).ptr;
-    *end++ = ']';
-    *end++ = '\n';
-    rowLen = static_cast<std::uint32_t>(end - rowText);
-    rowOf = y;
+void PointLine::startLine(std::uint32_t y) {
+  text[0] = '[';
+  text[2] = ',';  // text[1] is the place of x's one digit
+  char* end = std::to_chars(text + 3, text + sizeof text, y).ptr;
+  *end++ = ']';
+  *end++ = '\n';
+  len = static_cast<std::uint32_t>(end - text);
+  last = 1;
+}
+
+void PointLine::carry() {
+  std::uint32_t i = last - 1;
+  while (text[i] == '9') text[i--] = '0';
+  if (text[i] != '[') {
+    ++text[i];
+    return;
   }
-  char* p = outBuf + outBufPos;
-  *p++ = '[';
-  p = std::to_chars(p, p + 10, x).ptr;
-  // The whole of rowText, not just rowLen bytes: a fixed-size copy is
-  // cheaper, and the bytes past the line are overwritten by the next one.
-  std::memcpy(p, rowText, sizeof rowText);
-  outBufPos = static_cast<std::uint32_t>(p - outBuf) + rowLen;
+  // x gains a digit, a leading 1; the rest of the line moves right. The
+  // line still fits: see POINT_SLACK.
+  std::memmove(text + 2, text + 1, len - 1);
+  text[1] = '1';
+  ++last;
+  ++len;
 }
 
 void finish(std::uint32_t wid, std::uint32_t hgt) {

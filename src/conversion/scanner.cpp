@@ -16,11 +16,19 @@ ScanResult scan(const char* text, std::uint32_t size) {
   std::uint32_t wid = 0;
   std::uint32_t hgt = 0;
   bool lineTerm = true;   // no cell since the last line feed
+  PointLine next;         // the point line of the cell at (col, row)
+  next.startLine(0);
+  char digit = '0';       // the last digit of col
+  std::uint32_t pos = outBufPos;
   for (std::uint32_t inBufPos = 0; inBufPos < size; ++inBufPos) {
     // Signed on purpose: bytes 0x80-0xFF fall in with the control bytes
     // and are skipped, as are CR and tab, so CR LF maps convert like LF.
     const auto ch = static_cast<signed char>(text[inBufPos]);
-    if (ch == '\n') {
+    if (ch == 'O' || ch == '.') {
+      pos = next.put(pos, ch == 'O', digit);
+      ++col;
+      lineTerm = false;
+    } else if (ch == '\n') {
       if (col > 0) {
         wid = col;  // the last non-empty line's width, not the longest
         ++row;
@@ -28,16 +36,15 @@ ScanResult scan(const char* text, std::uint32_t size) {
       }
       col = 0;
       lineTerm = true;
+      next.startLine(row);
+      digit = '0';
     } else if (ch <= 31) {
       // skipped: takes no column and ends no line
-    } else if (ch == 'O' || ch == '.') {
-      if (ch == 'O') addPoint(col, row);
-      ++col;
-      lineTerm = false;
     } else {
       return {false, static_cast<char>(ch), 0, 0};
     }
   }
+  outBufPos = pos;
   if (!lineTerm) {  // a last line with no line feed still counts
     wid = col;
     ++hgt;

@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   }
   if (inBufSize > IMAGE_CAPACITY) return fail("infile too large\n");
 
-  preferHugePages();
+  preferHugePages(outBuf, sizeof outBuf);
   const ScanResult r = convert(inBuf, inBufSize);
   if (!r.ok) {
     const auto byte = static_cast<unsigned char>(r.ch);
