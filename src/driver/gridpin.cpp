@@ -13,11 +13,43 @@
 
 #include "conversion.hpp"
 
-#ifdef __MINGW32__
-// On Windows the shell hands wildcards over unexpanded; the runtime's
-// start-up expands them before main, as Windows console tools do.
+// How a path reaches the file system: the one place where the platforms
+// differ.
+#ifdef _WIN32
+// A narrow main and fopen see the command line through the ANSI code page,
+// which turns every character outside it into a question mark. The wide
+// entry point and _wfopen take any name as it is.
+using PathChar = wchar_t;
+
+static std::FILE* openIn(const wchar_t* path) { return _wfopen(path, L"rb"); }
+static std::FILE* openOut(const wchar_t* path) { return _wfopen(path, L"w+"); }
+
+// The shell hands wildcards over unexpanded; the runtime's start-up
+// expands them before wmain, as Windows console tools do.
 extern "C" {
 int _dowildcard = -1;  // NOLINT(bugprone-reserved-identifier): the runtime's name
+}
+#else
+#include <csignal>
+#include <sys/stat.h>
+
+using PathChar = char;
+
+static std::FILE* openIn(const char* path) { return std::fopen(path, "rb"); }
+
+// Opened for update, a pipe or FIFO makes the tool a reader of its own
+// output: with no other reader the listing vanishes into it, and when the
+// reader goes away the write waits forever. So such a file is opened
+// write-only, as any writer of a pipe does: it waits for a reader, and a
+// reader that goes away fails the write, with SIGPIPE ignored so that the
+// failure is reported instead of ending the run unseen.
+static std::FILE* openOut(const char* path) {
+  struct stat st {};
+  if (stat(path, &st) == 0 && S_ISFIFO(st.st_mode)) {
+    std::signal(SIGPIPE, SIG_IGN);
+    return std::fopen(path, "w");
+  }
+  return std::fopen(path, "w+");
 }
 #endif
 
@@ -28,13 +60,11 @@ int fail(const char* msg) {
   return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, PathChar** argv) {
   using namespace gridpin;
   if (argc != 3) return fail("usage: gridpin infile outfile\n");
 
-  std::FILE* inFile = std::fopen(argv[1], "rb");
+  std::FILE* inFile = openIn(argv[1]);
   if (!inFile) return fail("cant open infile\n");
   // Asking for one byte more than is converted tells a map that is too
   // large, which is refused rather than cut short.
@@ -60,9 +90,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // Update mode in text mode: on Windows the line feeds reach the file as
-  // CR LF.
-  std::FILE* outFile = std::fopen(argv[2], "w+");
+  // Text mode: on Windows the line feeds reach the file as CR LF.
+  std::FILE* outFile = openOut(argv[2]);
   if (!outFile) return fail("cant open outfile\n");
   if (std::fwrite(outBuf, 1, outBufPos, outFile) != outBufPos)
     return fail("problem writing to outfile\n");
@@ -71,3 +100,11 @@ int main(int argc, char** argv) {
   if (std::fclose(outFile) != 0) return fail("problem writing to outfile\n");
   return 0;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+extern "C" int wmain(int argc, wchar_t** argv) { return run(argc, argv); }
+#else
+int main(int argc, char** argv) { return run(argc, argv); }
+#endif

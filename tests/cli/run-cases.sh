@@ -10,7 +10,7 @@
 # in CR LF; the table's expectations hold bare line feeds.
 #
 # Table rows are fields split by "|", blanks around them trimmed:
-#   name | on | args | files | status | stderr | out
+#   name | on | args | files | status | stderr | out [| outname]
 # on      all, linux or windows: where the case runs
 # args    the words after the program name
 # files   ";"-separated NAME=CONTENT, made in the scratch folder first
@@ -18,6 +18,7 @@
 # out     "=" unchanged (or still absent), "-" absent, "@PATH" a file of the
 #         repository, "sha256:HEX", or a listing written the short way:
 #         "[3,2] [0,0] [2,0]" is the header line of a 3 x 2 map, then points
+# outname the file that out speaks of, when it is not "out"
 # CONTENT is printf %b text, "N*TEXT" for TEXT (without NUL) repeated N
 # times, or "@PATH".
 set -uo pipefail
@@ -75,9 +76,10 @@ lf() {
 passed=0 failed=0 n=0
 while IFS= read -r line || [ -n "$line" ]; do
   [[ $line =~ ^[[:space:]]*(#|$) ]] && continue
-  IFS='|' read -r name on args files status stderr out <<<"$line"
+  IFS='|' read -r name on args files status stderr out outname <<<"$line"
   name=$(trim "$name"); on=$(trim "$on"); args=$(trim "$args")
   files=$(trim "$files"); status=$(trim "$status"); stderr=$(trim "$stderr"); out=$(trim "$out")
+  outname=$(trim "$outname"); outname=${outname:-out}
   [ "$on" = all ] || [ "$on" = "$platform" ] || continue
 
   n=$((n + 1))
@@ -90,7 +92,7 @@ while IFS= read -r line || [ -n "$line" ]; do
       entry=$(trim "$entry")
       [ -n "$entry" ] && content "${entry#*=}" >"${entry%%=*}"
     done
-    [ -e out ] && cp out ../before
+    [ -e "$outname" ] && cp "$outname" ../before
     read -ra words <<<"$args"
     "${tool[@]}" "${words[@]}" >../stdout 2>../stderr </dev/null
     echo $? >../status
@@ -104,7 +106,7 @@ while IFS= read -r line || [ -n "$line" ]; do
   printf '%b' "$stderr" >"$dir/stderr.want"
   cmp -s "$dir/stderr" "$dir/stderr.want" || why+=("standard error: $(od -An -c "$dir/stderr" | tr -s ' ' | head -c 200)")
 
-  actual=$dir/run/out
+  actual=$dir/run/$outname
   case $out in
     =) if [ -e "$dir/before" ]; then cmp -s "$actual" "$dir/before" || why+=("out was changed")
        else [ -e "$actual" ] && why+=("out was created"); fi ;;
