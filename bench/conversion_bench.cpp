@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of the conversion core, scanner and listing together, on the three
 // benchmark maps, beside the reference conversion; reports listing bytes
 // produced per second.

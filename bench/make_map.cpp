@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes benchmark map N (0, 1 or 2) to a file, for whole-process timing,
 // and prints its name.
 #include <cstdio>

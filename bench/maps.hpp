@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three benchmark maps, each exactly IMAGE_CAPACITY bytes: the longest
 // listing a map can give, a full grid, and a grid of random cells.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds any bytes to the conversion as a map and checks that it refuses
 // what the reference conversion refuses and otherwise gives the same
 // listing, byte for byte, within its image.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Unit tests of the scanner and the listing where a table of whole runs
 // would be long: every byte value, the header at every power of ten, and
 // large maps against the reference conversion. The map format's cases are

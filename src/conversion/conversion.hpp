@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Map conversion: the scanner that reads a map text and the coordinate
 // listing it produces, with the two fixed images they work in.
 //

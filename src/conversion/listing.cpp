@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The coordinate listing, assembled in outBuf. The header line is reserved
 // at full width first and written in place last, once the map size is
 // known, so point lines are appended once and never moved.

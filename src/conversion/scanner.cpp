@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The map scanner: one forward pass over the map text that lists every
 // marked cell as it is met and yields the map size.
 #include <cassert>

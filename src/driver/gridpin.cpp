@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // gridpin: converts a map text (a grid drawn with 'O' for a marked cell and
 // '.' for a blank one, one row per line) into a coordinate listing.
 //
