@@ -20,20 +20,18 @@ inline constexpr std::uint32_t IMAGE_CAPACITY = 1'000'000;
 // Columns of the header line before its line feed.
 inline constexpr std::uint32_t HEADER_WIDTH = 50;
 
-// A point line is at most 16 bytes: a cell's x and y come from a map of at
-// most IMAGE_CAPACITY bytes, in which x cells of a line and one cell and
-// one line feed for each of the y lines above it must fit, so x and y
-// cannot both have more than six digits, and x has seven only on the
-// first line. Every point line is put in place with a fixed-size copy of
-// this many bytes, so the listing image keeps that much slack.
+// The size of the listing image. A point line is at most 16 bytes: the x
+// cells of a line and, for each of the y lines above it, a cell and a line
+// feed fit in IMAGE_CAPACITY bytes, so neither x nor y has more than six
+// digits, as in "[999999,999999]\n", but for the x of a million that comes
+// after a first line of a million cells, with y 0. A marked cell costs at
+// least one byte of map text, so 16 bytes per input byte bound every
+// listing (the largest that maps reach, a million O's on one line, is
+// 10,888,941 bytes). Every point line is put in place with a fixed-size
+// copy of POINT_SLACK bytes, which the image keeps as slack behind that.
 inline constexpr std::uint32_t POINT_SLACK = 16;
-
-// A marked cell costs at least one byte of map text and its point line at
-// most POINT_SLACK bytes, so 16 bytes per input byte bound every listing;
-// the largest one real maps reach (a million O's on one line) is
-// 10,888,941 bytes.
 inline constexpr std::uint32_t LISTING_CAPACITY =
-    HEADER_WIDTH + 1 + 16 * IMAGE_CAPACITY + POINT_SLACK;
+    HEADER_WIDTH + 1 + POINT_SLACK * IMAGE_CAPACITY + POINT_SLACK;
 
 // The map text. One byte more than the tool converts, so that a single
 // read can tell a map that is too large.
