@@ -21,6 +21,8 @@
 // which turns every character outside it into a question mark. The wide
 // entry point and _wfopen take any name as it is.
 using PathChar = wchar_t;
+static int run(int argc, PathChar** argv);
+extern "C" int wmain(int argc, wchar_t** argv) { return run(argc, argv); }
 
 static std::FILE* openIn(const wchar_t* path) { return _wfopen(path, L"rb"); }
 static std::FILE* openOut(const wchar_t* path) { return _wfopen(path, L"w+"); }
@@ -35,6 +37,8 @@ int _dowildcard = -1;  // NOLINT(bugprone-reserved-identifier): the runtime's na
 #include <sys/stat.h>
 
 using PathChar = char;
+static int run(int argc, PathChar** argv);
+int main(int argc, char** argv) { return run(argc, argv); }
 
 static std::FILE* openIn(const char* path) { return std::fopen(path, "rb"); }
 
@@ -54,14 +58,12 @@ static std::FILE* openOut(const char* path) {
 }
 #endif
 
-namespace {
-
-int fail(const char* msg) {
+static int fail(const char* msg) {
   std::fputs(msg, stderr);
   return 1;
 }
 
-int run(int argc, PathChar** argv) {
+static int run(int argc, PathChar** argv) {
   using namespace gridpin;
   if (argc != 3) return fail("usage: gridpin infile outfile\n");
 
@@ -101,11 +103,3 @@ int run(int argc, PathChar** argv) {
   if (std::fclose(outFile) != 0) return fail("problem writing to outfile\n");
   return 0;
 }
-
-}  // namespace
-
-#ifdef _WIN32
-extern "C" int wmain(int argc, wchar_t** argv) { return run(argc, argv); }
-#else
-int main(int argc, char** argv) { return run(argc, argv); }
-#endif
