@@ -3,10 +3,10 @@
 #
 #   pipes.sh TOOL...
 #
-# a pipe read in full gets the whole listing; a reader that stops early
-# ends the run with the write failure, status 1; a FIFO whose reader comes
-# late gets the whole listing. Each run is under a timeout, so that a hang
-# fails its case rather than the suite.
+# a pipe read in full gets the whole listing; a FIFO whose reader comes
+# late gets it too; a pipe or FIFO reader that stops early ends the run
+# with the write failure, status 1. Each run is under a timeout, so that a
+# hang fails its case rather than the suite.
 set -uo pipefail
 tool=("$@")
 [ -e "${tool[0]}" ] && tool[0]=$(realpath "${tool[0]}")
