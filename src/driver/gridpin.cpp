@@ -20,12 +20,46 @@
 // A narrow main and fopen see the command line through the ANSI code page,
 // which turns every character outside it into a question mark. The wide
 // entry point and _wfopen take any name as it is.
+#define WIN32_LEAN_AND_MEAN
+#include <cwchar>
+#include <windows.h>
+
 using PathChar = wchar_t;
 static int run(int argc, PathChar** argv);
 extern "C" int wmain(int argc, wchar_t** argv) { return run(argc, argv); }
 
-static std::FILE* openIn(const wchar_t* path) { return _wfopen(path, L"rb"); }
-static std::FILE* openOut(const wchar_t* path) { return _wfopen(path, L"w+"); }
+// Windows refuses a path of 260 characters or more (a folder of 248 or
+// more) unless the machine has long paths turned on, which most have not,
+// or the path is in its verbatim form \\?\C:\... or \\?\UNC\server\....
+// That form is taken as it stands: no relative parts, no forward slashes,
+// no . or .., so the path is first made absolute by the system's own rules.
+// Shorter paths are left alone, so that device names such as NUL, relative
+// names and forward slashes behave as they always have; so are paths that
+// already name a verbatim or device path. One buffer serves both files:
+// the input is closed before the output's path is made.
+static const wchar_t* verbatim(const wchar_t* path) {
+  constexpr std::size_t longest = 32767;  // the longest path Windows takes
+  constexpr std::size_t shortest = 248;
+  // The path, behind room for the prefix: \\?\UNC\ takes the place of the
+  // \\ that begins \\server, six characters more.
+  static wchar_t buf[6 + longest + 1];
+  if (std::wcslen(path) < shortest || std::wcsncmp(path, L"\\\\?\\", 4) == 0 ||
+      std::wcsncmp(path, L"\\\\.\\", 4) == 0)
+    return path;
+  wchar_t* full = buf + 6;
+  const DWORD n = GetFullPathNameW(path, longest + 1, full, nullptr);
+  if (n == 0 || n > longest) return path;  // the open fails as it would have
+  if (full[0] == L'\\' && full[1] == L'\\') {
+    if ((full[2] == L'?' || full[2] == L'.') && full[3] == L'\\') return full;
+    std::wmemcpy(buf, L"\\\\?\\UNC\\", 8);
+    return buf;
+  }
+  std::wmemcpy(buf + 2, L"\\\\?\\", 4);
+  return buf + 2;
+}
+
+static std::FILE* openIn(const wchar_t* path) { return _wfopen(verbatim(path), L"rb"); }
+static std::FILE* openOut(const wchar_t* path) { return _wfopen(verbatim(path), L"w+"); }
 
 // The shell hands wildcards over unexpanded; the runtime's start-up
 // expands them before wmain, as Windows console tools do.

@@ -20,7 +20,9 @@
 #         "[3,2] [0,0] [2,0]" is the header line of a 3 x 2 map, then points
 # outname the file that out speaks of, when it is not "out"
 # CONTENT is printf %b text, "N*TEXT" for TEXT (without NUL) repeated N
-# times, or "@PATH".
+# times, or "@PATH". A NAME may lie in folders, which are made; a NAME
+# ending in "/" is only a folder. In args, NAMEs and outname, "{N*TEXT}"
+# stands for TEXT repeated N times, for long paths.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -59,6 +61,17 @@ content() {
   fi
 }
 
+# long TEXT: TEXT with each "{N*PART}" in it repeated out.
+long() {
+  local s=$1 part i
+  while [[ $s =~ \{([0-9]+)\*([^}]*)\} ]]; do
+    part=
+    for ((i = 0; i < BASH_REMATCH[1]; i++)); do part+=${BASH_REMATCH[2]}; done
+    s=${s/"${BASH_REMATCH[0]}"/$part}
+  done
+  printf '%s' "$s"
+}
+
 # listing WORDS: the listing that the short form stands for.
 listing() {
   local head=$1; shift
@@ -77,9 +90,9 @@ passed=0 failed=0 n=0
 while IFS= read -r line || [ -n "$line" ]; do
   [[ $line =~ ^[[:space:]]*(#|$) ]] && continue
   IFS='|' read -r name on args files status stderr out outname <<<"$line"
-  name=$(trim "$name"); on=$(trim "$on"); args=$(trim "$args")
+  name=$(trim "$name"); on=$(trim "$on"); args=$(long "$(trim "$args")")
   files=$(trim "$files"); status=$(trim "$status"); stderr=$(trim "$stderr"); out=$(trim "$out")
-  outname=$(trim "$outname"); outname=${outname:-out}
+  outname=$(long "$(trim "$outname")"); outname=${outname:-out}
   [ "$on" = all ] || [ "$on" = "$platform" ] || continue
 
   n=$((n + 1))
@@ -90,7 +103,11 @@ while IFS= read -r line || [ -n "$line" ]; do
     IFS=';' read -ra entries <<<"$files"
     for entry in "${entries[@]}"; do
       entry=$(trim "$entry")
-      [ -n "$entry" ] && content "${entry#*=}" >"${entry%%=*}"
+      [ -n "$entry" ] || continue
+      file=$(long "${entry%%=*}")
+      if [[ $file == */ ]]; then mkdir -p -- "$file"; continue; fi
+      mkdir -p -- "$(dirname -- "$file")"
+      content "${entry#*=}" >"$file"
     done
     [ -e "$outname" ] && cp "$outname" ../before
     read -ra words <<<"$args"
