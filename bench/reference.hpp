@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-// SPDX-License-Identifier: MIT
 // The reference conversion: the plain design the tool had before its point
 // lines were kept ready as text, formatting x anew for every marked cell.
 // The benchmark times the tool against it, and the tests and the fuzz
