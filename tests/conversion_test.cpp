@@ -28,10 +28,10 @@ std::string expand(const std::string& shorthand) {
   return out;
 }
 
-// The listing of a map, or "fail <byte>" when the scan refuses it.
+// The listing of a map, or "fail <byte> at <index>" when the scan refuses it.
 std::string convertMap(const std::string& map) {
   const ScanResult r = convert(map.data(), static_cast<std::uint32_t>(map.size()));
-  if (!r.ok) return "fail " + std::to_string(static_cast<unsigned char>(r.ch));
+  if (!r.ok) return "fail " + std::to_string(static_cast<unsigned char>(r.ch)) + " at " + std::to_string(r.at);
   return {outBuf, outBufPos};
 }
 
@@ -42,7 +42,7 @@ TEST(Conversion, EveryByteValue) {
     const std::string s(1, static_cast<char>(b));
     const std::string got = convertMap("O" + s + "O\n" + s + "\n.O" + s);
     if (b >= 0x20 && b < 0x80) {
-      EXPECT_EQ(got, "fail " + std::to_string(b));
+      EXPECT_EQ(got, "fail " + std::to_string(b) + " at 1");
     } else {  // skipped: takes no column and ends no line
       EXPECT_EQ(got, expand("[2,2] [0,0] [1,0] [1,1]"));
     }

@@ -8,6 +8,7 @@
 // reading order. Nothing here touches files or prints messages.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -43,13 +44,76 @@ extern std::uint32_t inBufSize;
 extern char outBuf[LISTING_CAPACITY];
 extern std::uint32_t outBufPos;
 
-// Outcome of a scan: the map size, or the first unexpected byte.
+// Outcome of a scan: the map size, or the first unexpected byte and where
+// it is in the map text.
 struct ScanResult {
   bool ok;
   char ch;
+  std::uint32_t at;
   std::uint32_t wid;
   std::uint32_t hgt;
 };
+
+// What a byte of map text is, looked up in a table, so that telling the
+// two kinds of cell from everything else is one test and a random mix of
+// them is no branch to mispredict. The table follows one rule: a byte is
+// skipped when, taken as a signed character, it is not a line feed and is
+// at most 31. So bytes 0x80-0xFF fall in with the control bytes, as do CR
+// and tab, and CR LF maps convert like LF.
+namespace kind {
+inline constexpr std::uint8_t skipped = 0, cell = 1, marked = 2, lineFeed = 4, unexpected = 8;
+}
+inline constexpr std::array<std::uint8_t, 256> kinds = [] {
+  std::array<std::uint8_t, 256> of{};
+  for (std::size_t b = 0; b < of.size(); ++b) {
+    const auto ch = static_cast<signed char>(b);
+    of[b] = ch == 'O'    ? kind::cell | kind::marked
+            : ch == '.'  ? kind::cell
+            : ch == '\n' ? kind::lineFeed
+            : ch <= 31   ? kind::skipped
+                         : kind::unexpected;
+  }
+  return of;
+}();
+
+// The one pass over size bytes of map text that every use of a map makes:
+// it tells cells of each cell it meets, cells.cell(marked), and of each
+// line feed, cells.lineEnd(row) with the row that the next line's cells
+// are on, and stops at the first unexpected byte. The listing is built
+// from it, and so is a picture of the map, so that both place every cell
+// alike.
+template <class Cells>
+ScanResult walk(const char* text, std::uint32_t size, Cells& cells) {
+  std::uint32_t col = 0;  // cells so far on this line: x of the next cell
+  std::uint32_t row = 0;  // non-empty lines closed so far: y of this line
+  std::uint32_t wid = 0;
+  std::uint32_t hgt = 0;
+  bool lineTerm = true;   // no cell since the last line feed
+  for (std::uint32_t inBufPos = 0; inBufPos < size; ++inBufPos) {
+    const std::uint8_t k = kinds[static_cast<unsigned char>(text[inBufPos])];
+    if (k & kind::cell) {
+      cells.cell((k & kind::marked) != 0);
+      ++col;
+      lineTerm = false;
+    } else if (k == kind::lineFeed) {
+      if (col > 0) {
+        wid = col;  // the last non-empty line's width, not the longest
+        ++row;
+        ++hgt;
+      }
+      col = 0;
+      lineTerm = true;
+      cells.lineEnd(row);
+    } else if (k == kind::unexpected) {
+      return {false, text[inBufPos], inBufPos, 0, 0};
+    }
+  }
+  if (!lineTerm) {  // a last line with no line feed still counts
+    wid = col;
+    ++hgt;
+  }
+  return {true, 0, size, wid, hgt};
+}
 
 // A large listing fills thousands of fresh pages, and faulting them in one
 // by one costs more than the conversion itself; huge pages, where the
