@@ -8,11 +8,11 @@
 // output is opened, so a rejected map never creates or alters outfile.
 // Messages go to standard error, never standard output; the status is 0 on
 // success and 1 on any failure.
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 
 #include "conversion.hpp"
+#include "messages.hpp"
 
 // How a path reaches the file system: the one place where the platforms
 // differ.
@@ -99,10 +99,10 @@ static int fail(const char* msg) {
 
 static int run(int argc, PathChar** argv) {
   using namespace gridpin;
-  if (argc != 3) return fail("usage: gridpin infile outfile\n");
+  if (argc != 3) return fail(messages::usage);
 
   std::FILE* inFile = openIn(argv[1]);
-  if (!inFile) return fail("cant open infile\n");
+  if (!inFile) return fail(messages::cantOpenIn);
   // Asking for one byte more than is converted tells a map that is too
   // large, which is refused rather than cut short.
   inBufSize = static_cast<std::uint32_t>(
@@ -113,27 +113,25 @@ static int run(int argc, PathChar** argv) {
   if (readFailed) {
     // Linux opens a directory for reading and fails only its read; Windows
     // refuses the open. Both are a path that is no map to open.
-    return fail(readErrno == EISDIR ? "cant open infile\n"
-                                    : "problem reading infile\n");
+    return fail(readErrno == EISDIR ? messages::cantOpenIn : messages::cantRead);
   }
-  if (inBufSize > IMAGE_CAPACITY) return fail("infile too large\n");
+  if (inBufSize > IMAGE_CAPACITY) return fail(messages::tooLarge);
 
   preferHugePages(outBuf, sizeof outBuf);
   const ScanResult r = convert(inBuf, inBufSize);
   if (!r.ok) {
-    const auto byte = static_cast<unsigned char>(r.ch);
-    std::fprintf(stderr, "Unexpected character '%c' (%2Xh)\n",
-                 std::isprint(byte) ? byte : ' ', static_cast<unsigned>(byte));
-    return 1;
+    char text[messages::UNEXPECTED_SIZE];
+    messages::unexpected(text, r.ch);
+    return fail(text);
   }
 
   // Text mode: on Windows the line feeds reach the file as CR LF.
   std::FILE* outFile = openOut(argv[2]);
-  if (!outFile) return fail("cant open outfile\n");
+  if (!outFile) return fail(messages::cantOpenOut);
   if (std::fwrite(outBuf, 1, outBufPos, outFile) != outBufPos)
-    return fail("problem writing to outfile\n");
+    return fail(messages::cantWrite);
   // A small listing is still in the stream's buffer here: a full disk
   // shows only when the close flushes it.
-  if (std::fclose(outFile) != 0) return fail("problem writing to outfile\n");
+  if (std::fclose(outFile) != 0) return fail(messages::cantWrite);
   return 0;
 }
