@@ -19,10 +19,7 @@
 #         repository, "sha256:HEX", or a listing written the short way:
 #         "[3,2] [0,0] [2,0]" is the header line of a 3 x 2 map, then points
 # outname the file that out speaks of, when it is not "out"
-# CONTENT is printf %b text, "N*TEXT" for TEXT (without NUL) repeated N
-# times, or "@PATH". A NAME may lie in folders, which are made; a NAME
-# ending in "/" is only a folder. In args, NAMEs and outname, "{N*TEXT}"
-# stands for TEXT repeated N times, for long paths.
+# The forms of files, out and long names are in forms.sh.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -45,39 +42,8 @@ tool=("$@")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-trim() { local s=${1#"${1%%[![:space:]]*}"}; printf '%s' "${s%"${s##*[![:space:]]}"}"; }
-
-# content FORM: writes the bytes FORM stands for to standard output.
-content() {
-  local form=$1
-  if [[ $form == @* ]]; then
-    cat "$root/${form#@}"
-  elif [[ $form =~ ^([0-9]+)\*(.*)$ ]]; then
-    local n=${BASH_REMATCH[1]} text
-    text=$(printf '%b.' "${BASH_REMATCH[2]}")  # the dot keeps trailing line feeds
-    perl -e 'print $ARGV[0] x $ARGV[1]' "${text%.}" "$n"
-  else
-    printf '%b' "$form"
-  fi
-}
-
-# long TEXT: TEXT with each "{N*PART}" in it repeated out.
-long() {
-  local s=$1 part i
-  while [[ $s =~ \{([0-9]+)\*([^}]*)\} ]]; do
-    part=
-    for ((i = 0; i < BASH_REMATCH[1]; i++)); do part+=${BASH_REMATCH[2]}; done
-    s=${s/"${BASH_REMATCH[0]}"/$part}
-  done
-  printf '%s' "$s"
-}
-
-# listing WORDS: the listing that the short form stands for.
-listing() {
-  local head=$1; shift
-  printf '%-50s\n' "$head // map size"
-  [ $# -eq 0 ] || printf '%s\n' "$@"
-}
+# shellcheck source=forms.sh
+source "$(dirname "$0")/forms.sh"
 
 # lf FILE: on windows, checks that every line feed in FILE follows a CR and
 # turns CR LF into LF in place.
@@ -100,15 +66,7 @@ while IFS= read -r line || [ -n "$line" ]; do
   mkdir -p "$dir/run"
   (
     cd "$dir/run" || exit 1
-    IFS=';' read -ra entries <<<"$files"
-    for entry in "${entries[@]}"; do
-      entry=$(trim "$entry")
-      [ -n "$entry" ] || continue
-      file=$(long "${entry%%=*}")
-      if [[ $file == */ ]]; then mkdir -p -- "$file"; continue; fi
-      mkdir -p -- "$(dirname -- "$file")"
-      content "${entry#*=}" >"$file"
-    done
+    files "$files"
     [ -e "$outname" ] && cp "$outname" ../before
     read -ra words <<<"$args"
     "${tool[@]}" "${words[@]}" >../stdout 2>../stderr </dev/null
@@ -133,7 +91,7 @@ while IFS= read -r line || [ -n "$line" ]; do
        elif [[ $out == sha256:* ]]; then
          [ "$(sha256sum <"$actual" | cut -d' ' -f1)" = "${out#sha256:}" ] || why+=("out sha256 differs")
        else
-         if [[ $out == @* ]]; then content "$out"; else read -ra words <<<"$out"; listing "${words[@]}"; fi >"$dir/out.want"
+         want "$out" >"$dir/out.want"
          cmp -s "$actual" "$dir/out.want" || why+=("out differs: $(cmp "$actual" "$dir/out.want" 2>&1 | head -c 200)")
        fi ;;
   esac
