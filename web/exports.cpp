@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+// The browser page's way into the conversion, compiled to WebAssembly. The
+// page puts the map text into the input image and calls convert: out come
+// the listing, byte for byte as the tool writes it, or the tool's message
+// for a refused map and where the refused byte is. Then picture lays the
+// map's cells out for drawing, by the same walk over the text.
+#include <cstdint>
+
+#include "conversion.hpp"
+#include "messages.hpp"
+
+#define EXPORT(name) extern "C" __attribute__((export_name(#name)))
+
+namespace {
+
+using namespace gridpin;
+
+ScanResult result;
+const char* message = "";  // the tool's message for a refused map
+char unexpectedText[messages::UNEXPECTED_SIZE];
+
+// The picture: a byte per cell in reading order, 1 for a marked one, and
+// where each row's cells begin, with the end of the last row behind it. A
+// row takes a cell and a line feed, but for the last one, so a map has at
+// most half a million rows.
+std::uint8_t cells[IMAGE_CAPACITY];
+std::uint32_t rowStart[IMAGE_CAPACITY / 2 + 1];
+
+struct Picture {
+  std::uint32_t n;    // cells so far
+  std::uint32_t row;  // the row of the next cell
+  void cell(bool marked) { cells[n++] = marked; }
+  void lineEnd(std::uint32_t next) {
+    row = next;
+    rowStart[next] = n;
+  }
+};
+
+}  // namespace
+
+EXPORT(input) char* input() { return inBuf; }
+EXPORT(capacity) std::uint32_t capacity() { return IMAGE_CAPACITY; }
+
+// 0 when the map converts, 1 when it is refused, as the tool's status.
+// size may be one more than the tool converts, to tell a map too large.
+EXPORT(convert) int convertMap(std::uint32_t size) {
+  if (size > IMAGE_CAPACITY) {
+    result = {false, 0, IMAGE_CAPACITY, 0, 0};
+    message = messages::tooLarge;
+    return 1;
+  }
+  result = convert(inBuf, size);
+  if (result.ok) return 0;
+  messages::unexpected(unexpectedText, result.ch);
+  message = unexpectedText;
+  return 1;
+}
+
+EXPORT(listing) const char* listing() { return outBuf; }
+EXPORT(listingSize) std::uint32_t listingSize() { return outBufPos; }
+EXPORT(message) const char* messageText() { return result.ok ? "" : message; }
+EXPORT(refusedAt) std::uint32_t refusedAt() { return result.at; }
+EXPORT(width) std::uint32_t width() { return result.wid; }
+EXPORT(height) std::uint32_t height() { return result.hgt; }
+
+// The listing's point lines: every line but the header.
+EXPORT(points) std::uint32_t points() {
+  std::uint32_t n = 0;
+  for (std::uint32_t i = HEADER_WIDTH + 1; i < outBufPos; ++i) n += outBuf[i] == '\n';
+  return n;
+}
+
+// Lays out the cells of size bytes of map text, up to a refused byte, and
+// returns how many rows they take: those of a refused map end with the row
+// of the refused byte, which is where its cell would have been.
+EXPORT(picture) std::uint32_t picture(std::uint32_t size) {
+  Picture p{0, 0};
+  rowStart[0] = 0;
+  const ScanResult r = walk(inBuf, size, p);
+  const std::uint32_t rows = r.ok ? r.hgt : p.row + 1;
+  rowStart[rows] = p.n;
+  return rows;
+}
+EXPORT(cells) const std::uint8_t* cellsOf() { return cells; }
+EXPORT(rowStarts) const std::uint32_t* rowStarts() { return rowStart; }
