@@ -47,16 +47,16 @@ def form(*args, cwd=None):
     return subprocess.run(["bash", FORMS, *args], cwd=cwd, check=True, capture_output=True).stdout
 
 
-def start(downloads):
+def start(profile, downloads):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     # Chromium reaches for Google's services unless told not to; there is
-    # no network here to reach.
-    for flag in ("--headless=new --no-sandbox --disable-gpu --disable-quic --no-first-run "
-                 "--disable-background-networking --disable-component-update --disable-sync "
-                 "--window-size=1280,900").split():
+    # no network here to reach. As root it runs only without its sandbox.
+    for flag in ("--headless=new --no-sandbox --disable-dev-shm-usage --disable-gpu --disable-quic "
+                 "--no-first-run --disable-background-networking --disable-component-update "
+                 "--disable-sync --window-size=1280,900").split():
         options.add_argument(flag)
-    options.add_argument(f"--user-data-dir={tempfile.mkdtemp()}")
+    options.add_argument(f"--user-data-dir={profile}")
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     driver.execute_cdp_cmd("Browser.setDownloadBehavior", {"behavior": "allow", "downloadPath": str(downloads)})
     return driver
@@ -86,6 +86,12 @@ class Page:
 
     def load(self, path):
         self.after_run(lambda: self.d.find_element(By.ID, "file").send_keys(str(path)))
+
+    def drop(self, data, name):
+        """Drops a file of these bytes on the page, as a file manager would."""
+        self.after_run(lambda: self.js("""const t = new DataTransfer();
+            t.items.add(new File([new Uint8Array(arguments[0])], arguments[1]));
+            document.dispatchEvent(new DragEvent('drop', {dataTransfer: t, cancelable: true}));""", list(data), name))
 
     def download(self, ends, name):
         self.d.find_element(By.CSS_SELECTOR, f'input[name="ends"][value="{ends}"]').click()
@@ -128,12 +134,11 @@ def cases(page, scratch):
     return n
 
 
-def picture(page, scratch):
+def picture(page):
     """Pixels and [x,y] of a map whose skipped bytes and empty line take no
     column or row, and whose first two rows are wider than the last."""
-    path = scratch / "picture.map"
-    path.write_bytes(b"\tO.O\n\n.\xe9O.\r\nOO\n")
-    page.load(path)
+    page.drop(b"\tO.O\n\n.\xe9O.\r\nOO\n", "picture.map")
+    check("picture: dropped", page.text("source"), "picture.map: 15 bytes, from a file, converted as they are.")
     check("picture: size", page.text("size").startswith("Width 2, height 3"), True)
     colours = page.js("""const s = getComputedStyle(document.documentElement);
         return ['--marked', '--blank', '--panel', '--uneven'].map(v => s.getPropertyValue(v).trim());""")
@@ -180,7 +185,7 @@ def refusals(page, scratch):
     check("typed: refused cell in the picture", page.js("return document.getElementById('canvas').dataset.refused"), "1,0")
 
 
-def link(page, scratch):
+def link(page):
     page.load(ROOT / "examples/room.map")
     page.d.find_element(By.ID, "share").click()
     WebDriverWait(page.d, 10).until(lambda d: d.find_element(By.ID, "link").get_attribute("value"))
@@ -227,14 +232,14 @@ def main():
         scratch, downloads = Path(tmp) / "scratch", Path(tmp) / "downloads"
         scratch.mkdir()
         downloads.mkdir()
-        driver = start(downloads)
+        driver = start(Path(tmp) / "profile", downloads)
         try:
             page = Page(driver, a.page.resolve().as_uri(), downloads)
             print(f"{cases(page, scratch)} rows of the case table run through the page")
             if not a.cases_only:
-                picture(page, scratch)
+                picture(page)
                 refusals(page, scratch)
-                link(page, scratch)
+                link(page)
                 table = timings(page, scratch, a.tool.resolve())
                 print(table)
                 a.out.mkdir(parents=True, exist_ok=True)
