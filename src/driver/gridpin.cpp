@@ -17,13 +17,13 @@
 // How a path reaches the file system: the one place where the platforms
 // differ.
 #ifdef _WIN32
-// A narrow main and fopen see the command line through the ANSI code page,
-// which turns every character outside it into a question mark. The wide
-// entry point and _wfopen take any name as it is.
 #define WIN32_LEAN_AND_MEAN
 #include <cwchar>
 #include <windows.h>
 
+// A narrow main and fopen see the command line through the ANSI code page,
+// which turns every character outside it into a question mark. The wide
+// entry point and _wfopen take any name as it is.
 using PathChar = wchar_t;
 static int run(int argc, PathChar** argv);
 extern "C" int wmain(int argc, wchar_t** argv) { return run(argc, argv); }
