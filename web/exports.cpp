@@ -3,7 +3,7 @@
 // page puts the map text into the input image and calls convert: out come
 // the listing, byte for byte as the tool writes it, or the tool's message
 // for a refused map and where the refused byte is. Then picture lays the
-// map's cells out for drawing, by the same walk over the text.
+// map's cells out for drawing and painting, by the same walk over the text.
 #include <cstdint>
 
 #include "conversion.hpp"
@@ -19,18 +19,26 @@ ScanResult result;
 const char* message = "";  // the tool's message for a refused map
 char unexpectedText[messages::UNEXPECTED_SIZE];
 
-// The picture: a byte per cell in reading order, 1 for a marked one, and
-// where each row's cells begin, with the end of the last row behind it. A
-// row takes a cell and a line feed, but for the last one, so a map has at
-// most half a million rows.
+// The picture, for drawing the map and painting in it: for each cell in
+// reading order, 1 if it is marked, and the offset of its byte in the
+// text; where each row's cells begin, with the end of the last row behind
+// it; and where each row's line ends, at its line feed or, for a last
+// line with none, at the end of the text. A row takes a cell and a line
+// feed, but for the last one, so a map has at most half a million rows.
 std::uint8_t cells[IMAGE_CAPACITY];
+std::uint32_t cellAt[IMAGE_CAPACITY];
 std::uint32_t rowStart[IMAGE_CAPACITY / 2 + 1];
+std::uint32_t rowEnd[IMAGE_CAPACITY / 2 + 1];
 
 struct Picture {
   std::uint32_t n;    // cells so far
   std::uint32_t row;  // the row of the next cell
-  void cell(bool marked) { cells[n++] = marked; }
-  void lineEnd(std::uint32_t next) {
+  void cell(bool marked, std::uint32_t at) {
+    cells[n] = marked;
+    cellAt[n++] = at;
+  }
+  void lineEnd(std::uint32_t next, std::uint32_t at) {
+    if (next != row) rowEnd[row] = at;  // the line feed that closes a row
     row = next;
     rowStart[next] = n;
   }
@@ -72,14 +80,18 @@ EXPORT(points) std::uint32_t points() {
 
 // Lays out the cells of size bytes of map text, up to a refused byte, and
 // returns how many rows they take: those of a refused map end with the row
-// of the refused byte, which is where its cell would have been.
+// of the refused byte, which is where its cell would have been, and that
+// row ends at the refused byte.
 EXPORT(picture) std::uint32_t picture(std::uint32_t size) {
   Picture p{0, 0};
   rowStart[0] = 0;
   const ScanResult r = walk(inBuf, size, p);
   const std::uint32_t rows = r.ok ? r.hgt : p.row + 1;
+  if (rows > p.row) rowEnd[p.row] = r.ok ? size : r.at;
   rowStart[rows] = p.n;
   return rows;
 }
 EXPORT(cells) const std::uint8_t* cellsOf() { return cells; }
+EXPORT(cellAt) const std::uint32_t* cellAtOf() { return cellAt; }
 EXPORT(rowStarts) const std::uint32_t* rowStarts() { return rowStart; }
+EXPORT(rowEnds) const std::uint32_t* rowEnds() { return rowEnd; }

@@ -77,11 +77,11 @@ inline constexpr std::array<std::uint8_t, 256> kinds = [] {
 }();
 
 // The one pass over size bytes of map text that every use of a map makes:
-// it tells cells of each cell it meets, cells.cell(marked), and of each
-// line feed, cells.lineEnd(row) with the row that the next line's cells
-// are on, and stops at the first unexpected byte. The listing is built
-// from it, and so is a picture of the map, so that both place every cell
-// alike.
+// it tells cells of each cell it meets, cells.cell(marked, at) with the
+// cell's offset in the text, and of each line feed, cells.lineEnd(row, at)
+// with the row that the next line's cells are on, and stops at the first
+// unexpected byte. The listing is built from it, and so is a picture of
+// the map that the page paints in, so that both place every cell alike.
 template <class Cells>
 ScanResult walk(const char* text, std::uint32_t size, Cells& cells) {
   std::uint32_t col = 0;  // cells so far on this line: x of the next cell
@@ -92,7 +92,7 @@ ScanResult walk(const char* text, std::uint32_t size, Cells& cells) {
   for (std::uint32_t inBufPos = 0; inBufPos < size; ++inBufPos) {
     const std::uint8_t k = kinds[static_cast<unsigned char>(text[inBufPos])];
     if (k & kind::cell) {
-      cells.cell((k & kind::marked) != 0);
+      cells.cell((k & kind::marked) != 0, inBufPos);
       ++col;
       lineTerm = false;
     } else if (k == kind::lineFeed) {
@@ -103,7 +103,7 @@ ScanResult walk(const char* text, std::uint32_t size, Cells& cells) {
       }
       col = 0;
       lineTerm = true;
-      cells.lineEnd(row);
+      cells.lineEnd(row, inBufPos);
     } else if (k == kind::unexpected) {
       return {false, text[inBufPos], inBufPos, 0, 0};
     }

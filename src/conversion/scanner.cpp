@@ -20,8 +20,8 @@ struct Listing {
   PointLine& next;
   char digit;         // the last digit of x
   std::uint32_t pos;  // where the next point line goes
-  void cell(bool marked) { pos = next.put(pos, marked, digit); }
-  void lineEnd(std::uint32_t row) {
+  void cell(bool marked, std::uint32_t /*at*/) { pos = next.put(pos, marked, digit); }
+  void lineEnd(std::uint32_t row, std::uint32_t /*at*/) {
     next.startLine(row);
     digit = '0';
   }
