@@ -1,0 +1,115 @@
+// Every change to the map goes through here: its edits are made and
+// recorded as one step of the history, and the map is converted and shown
+// again: the listing, the picture, the text box and, for a refused map,
+// where it goes wrong.
+import { $, count, decoder, encoder, stamp } from "./page.js";
+import { CAPACITY, convert, layOut } from "./conversion.js";
+import { CRLF, difference, lineEnd, map } from "./map.js";
+import { canRedo, canUndo, held, record, redo as redoStep, undo as undoStep } from "./history.js";
+import { showListing } from "./listing.js";
+import { picture, showPicture } from "./picture.js";
+import { showRefusal } from "./refusal.js";
+
+// A larger map is converted, drawn and painted, but not put in the text
+// box: filling a text box with a megabyte freezes the page for a moment
+// that shows. A map typed or pasted there is in it already.
+const EDIT_LIMIT = 100000;
+const PLACEHOLDER = $("text").placeholder;
+const inBox = () => map.bytes.length <= EDIT_LIMIT || map.from === "typed";
+
+// Converts the map and lays out its cells for painting, showing nothing:
+// for a stroke that has changed where cells are.
+export function reconvert() {
+  const out = convert(map.bytes);
+  Object.assign(picture, { out, pic: layOut(out) });
+}
+
+// t0: when the event that brought the change began. fitted: the map is
+// another, and its picture fits the box anew. typed: the text box holds
+// the map already.
+export function refresh(t0, { fitted = false, typed = false } = {}) {
+  const out = convert(map.bytes);
+  showListing(out);
+  const t1 = performance.now();
+  showPicture(out, layOut(out), fitted);
+  const t2 = performance.now();
+  if (!typed) showText();
+  showSource();
+  showRefusal(out, map.bytes, inBox());
+  // A link made before is for the map as it was.
+  $("link").hidden = true;
+  $("shared").textContent = "";
+  showHistory();
+  stamp(t0, t1, t2);
+}
+
+function showHistory() {
+  $("undo").disabled = !canUndo();
+  $("redo").disabled = !canRedo();
+  document.body.dataset.history = held();  // bytes, for the page's test
+}
+
+function showText() {
+  const text = $("text");
+  if (!inBox()) {
+    text.value = "";
+    text.placeholder = `${map.name} holds ${map.bytes.length.toLocaleString("en")} bytes or more, too many ` +
+      "to show here. It is converted, drawn and painted as it is; typing here starts a new map.";
+    return;
+  }
+  const value = decoder.decode(map.bytes);
+  if (text.value === value) return;
+  const { scrollTop, scrollLeft } = text;
+  text.value = value;
+  text.placeholder = PLACEHOLDER;
+  Object.assign(text, { scrollTop, scrollLeft });
+}
+
+function showSource() {
+  const size = count(map.bytes.length, "byte");
+  $("source").textContent = map.from === "typed" ? `Typed: ${size} as UTF-8.`
+    : map.from === "new" ? `${map.name}: ${size}, a new map.`
+    : map.from ? `${map.name}: ${size}${map.bytes.length > CAPACITY ? " or more" : ""}, from ${map.from}, converted as they are.`
+    : "";
+}
+
+// A stroke's edits, made and shown already, as one step.
+export function commit(edits) {
+  if (edits.length === 0) return;
+  record(edits, { name: map.name, from: map.from });
+  showHistory();
+}
+
+// Another map in place of this one: opened, new, from a picture or a link.
+export function replace(bytes, name, from, t0) {
+  const before = { name: map.name, from: map.from };
+  const edit = { at: 0, removed: map.bytes, inserted: bytes.slice() };
+  Object.assign(map, { bytes, name, from });
+  record([edit], before, { whole: true });
+  refresh(t0, { fitted: true });
+}
+
+// What the text box holds now, as UTF-8, its line ends the map's own: the
+// box shows every line end as LF.
+export function typed(t0) {
+  const value = $("text").value;
+  const bytes = encoder.encode(lineEnd() === CRLF ? value.replace(/\n/g, "\r\n") : value);
+  const before = { name: map.name, from: map.from };
+  const edit = difference(bytes);
+  Object.assign(map, { bytes, from: "typed" });
+  record([edit], before, { typing: true });
+  refresh(t0, { typed: true });
+}
+
+function replay(step, t0) {
+  if (!step) return;
+  refresh(t0, { fitted: step.whole });
+  // Where the text changed, for the one who typed it.
+  const text = $("text");
+  if (step.typing && document.activeElement === text && inBox()) {
+    const at = decoder.decode(map.bytes.subarray(0, step.edits[0].at)).length;
+    text.setSelectionRange(at, at);
+  }
+}
+export const undo = (t0) => replay(undoStep(), t0);
+export const redo = (t0) => replay(redoStep(), t0);

@@ -1,0 +1,50 @@
+// The listing: its first lines, its size, and Download, which saves the
+// bytes the tool writes for the map, with the line ends the visitor picks.
+import { $, count, decoder, save } from "./page.js";
+
+const PREVIEW = 100;  // listing lines shown
+
+const crlf = () => document.querySelector('input[name="ends"]:checked').value === "crlf";
+const length = (out) => out.listing.length + (crlf() ? out.points + 1 : 0);
+
+export function showListing(out) {
+  $("download").disabled = out.refused;
+  if (out.refused) {
+    $("points").textContent = "No listing: the map is refused.";
+    $("listing").textContent = "";
+    $("more").textContent = "";
+    return;
+  }
+  const lines = out.points + 1;
+  let end = 0;
+  for (let i = 0; i < PREVIEW && end < out.listing.length; i++) end = out.listing.indexOf(10, end) + 1;
+  $("listing").textContent = decoder.decode(out.listing.subarray(0, end));
+  $("points").textContent = `${count(out.points, "point")}, ${count(length(out), "byte")}.`;
+  $("more").textContent = lines > PREVIEW ? `and ${count(lines - PREVIEW, "more line")}.` : "";
+}
+
+// The bytes the tool writes: on Windows its text-mode stream puts a
+// carriage return before every line feed.
+function listingBytes(out) {
+  const lf = out.listing;
+  if (!crlf()) return lf.slice();
+  const bytes = new Uint8Array(length(out));
+  let j = 0;
+  for (let i = 0; i < lf.length; i++) {
+    if (lf[i] === 10) bytes[j++] = 13;
+    bytes[j++] = lf[i];
+  }
+  return bytes;
+}
+
+// room.map gives room.lst.
+export function download(out, name) {
+  save(listingBytes(out), (name.replace(/(.)\.[^.]*$/, "$1") || "map") + ".lst");
+}
+
+// The line ends of the visitor's system, to begin with.
+export function startListing(show) {
+  const windows = /^win/i.test(navigator.userAgentData?.platform ?? navigator.platform);
+  document.querySelector(`input[name="ends"][value="${windows ? "crlf" : "lf"}"]`).checked = true;
+  document.querySelectorAll('input[name="ends"]').forEach((r) => r.addEventListener("change", show));
+}

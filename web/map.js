@@ -1,0 +1,61 @@
+// The map text: its bytes exactly as opened, typed or painted, its name
+// and where it came from, and the edits that change it. An edit says that
+// the bytes `removed` at offset `at` give way to the bytes `inserted`. It
+// holds only those bytes, so a painted cell of a large map costs two bytes
+// to undo, not a copy of the map.
+export const LF = Uint8Array.of(10);
+export const CRLF = Uint8Array.of(13, 10);
+
+// from: "a file", "a picture", "a link", "typed", "new" or "" for the
+// empty map the page opens with.
+export const map = { bytes: new Uint8Array(0), name: "map.map", from: "" };
+
+export function apply({ at, removed, inserted }) {
+  const old = map.bytes;
+  if (removed.length === inserted.length) {
+    old.set(inserted, at);
+    return;
+  }
+  const bytes = new Uint8Array(old.length - removed.length + inserted.length);
+  bytes.set(old.subarray(0, at));
+  bytes.set(inserted, at);
+  bytes.set(old.subarray(at + removed.length), at + inserted.length);
+  map.bytes = bytes;
+}
+
+export const inverse = ({ at, removed, inserted }) => ({ at, removed: inserted, inserted: removed });
+
+// The edit that turns the map into these bytes: what lies between the
+// start and the end the two have in common.
+export function difference(bytes) {
+  const old = map.bytes, n = Math.min(old.length, bytes.length);
+  let start = 0, end = 0;
+  while (start < n && old[start] === bytes[start]) start++;
+  while (end < n - start && old[old.length - 1 - end] === bytes[bytes.length - 1 - end]) end++;
+  return { at: start, removed: old.slice(start, old.length - end), inserted: bytes.slice(start, bytes.length - end) };
+}
+
+// One edit for two that touch or overlap, the second made after the first
+// and the map as it is after both: typing a word is one step to undo.
+export function join(first, second) {
+  const end = first.at + first.inserted.length;
+  if (second.at > end || second.at + second.removed.length < first.at) return null;
+  const lo = Math.min(first.at, second.at), hi = Math.max(end, second.at + second.removed.length);
+  // The map between the two edits, from the map after both.
+  const shift = second.inserted.length - second.removed.length;
+  const between = (p) => p < second.at ? map.bytes[p]
+    : p < second.at + second.removed.length ? second.removed[p - second.at] : map.bytes[p + shift];
+  const removed = new Uint8Array(first.at - lo + first.removed.length + hi - end);
+  let i = 0;
+  for (let p = lo; p < first.at; p++) removed[i++] = between(p);
+  removed.set(first.removed, i);
+  i += first.removed.length;
+  for (let p = end; p < hi; p++) removed[i++] = between(p);
+  return { at: lo, removed, inserted: map.bytes.slice(lo, hi + shift) };
+}
+
+// The map's own line end: CR LF where its first line ends so, else LF.
+export function lineEnd() {
+  const i = map.bytes.indexOf(10);
+  return i > 0 && map.bytes[i - 1] === 13 ? CRLF : LF;
+}

@@ -1,0 +1,101 @@
+// Opening maps: a file from the picker or dropped on the page, taken as
+// its bytes; a picture (PNG, GIF, WebP or JPEG, decoded by the browser)
+// made into a map, a pixel to a cell; and a new map of blank cells.
+import { $, count } from "./page.js";
+import { CAPACITY } from "./conversion.js";
+import { replace } from "./edit.js";
+
+const O = 79, DOT = 46, LF = 10;
+
+// What a picture's first bytes say it is. A map text could start with
+// the same bytes, all skipped, so one that the browser cannot decode is
+// taken as text.
+const PICTURES = [[0x89, 0x50, 0x4e, 0x47], [0x47, 0x49, 0x46, 0x38], [0xff, 0xd8, 0xff]];
+const isPicture = (b) => PICTURES.some((magic) => magic.every((v, i) => b[i] === v)) ||
+  (String.fromCharCode(...b.subarray(0, 4)) === "RIFF" && String.fromCharCode(...b.subarray(8, 12)) === "WEBP");
+
+// A picture is timed from the file's opening, a map from its bytes read.
+export async function openFile(file) {
+  if (!file) return;
+  const t0 = performance.now();
+  $("opened").textContent = "";
+  // The tool reads one byte more than it converts, to tell a map too large.
+  const bytes = new Uint8Array(await file.slice(0, CAPACITY + 1).arrayBuffer());
+  if (isPicture(bytes) && await openPicture(file, t0)) return;
+  replace(bytes, file.name, "a file", performance.now());
+}
+
+// A cell for each pixel: marked where the pixel is at least half opaque
+// and darker than middle grey, and each row of pixels a line ended by a
+// line feed. Colours are taken as the file has them, not as a screen
+// would show them. False when the browser cannot decode the file.
+async function openPicture(file, t0) {
+  let bitmap;
+  try {
+    bitmap = await createImageBitmap(file, { premultiplyAlpha: "none", colorSpaceConversion: "none" });
+  } catch {
+    return false;
+  }
+  const { width: w, height: h } = bitmap, size = (w + 1) * h;
+  if (size > CAPACITY) {
+    bitmap.close();
+    const fit = largest(w, h);
+    $("opened").textContent = `${file.name} is ${w} × ${h} pixels, which would make a map of ` +
+      `${count(size, "byte")}; a map holds at most ${CAPACITY.toLocaleString("en")}. The largest picture of ` +
+      `its shape that fits is ${fit.w} × ${fit.h} pixels. The map in the page is as it was.`;
+    return true;
+  }
+  const canvas = document.createElement("canvas");
+  Object.assign(canvas, { width: w, height: h });
+  const ctx = canvas.getContext("2d", { willReadFrequently: true });
+  ctx.drawImage(bitmap, 0, 0);
+  bitmap.close();
+  const px = ctx.getImageData(0, 0, w, h).data, bytes = new Uint8Array(size);
+  for (let y = 0, i = 0, j = 0; y < h; y++) {
+    for (let x = 0; x < w; x++, i += 4) {
+      const luminance = 0.2126 * px[i] + 0.7152 * px[i + 1] + 0.0722 * px[i + 2];
+      bytes[j++] = px[i + 3] >= 128 && luminance < 127.5 ? O : DOT;
+    }
+    bytes[j++] = LF;
+  }
+  replace(bytes, file.name.replace(/(.)\.[^.]*$/, "$1") + ".map", "a picture", t0);
+  return true;
+}
+
+// The largest picture of this shape whose map fits.
+function largest(w, h) {
+  let k = Math.sqrt(CAPACITY / size(w, h));
+  while ((Math.floor(w * k) + 1) * Math.floor(h * k) > CAPACITY) k *= 0.999;
+  return { w: Math.max(Math.floor(w * k), 1), h: Math.max(Math.floor(h * k), 1) };
+}
+const size = (w, h) => (w + 1) * h;
+
+// Asks for a width and a height and makes a map of blank rows.
+export function startNewMap() {
+  const dialog = $("new-dialog"), note = $("new-note");
+  const wanted = () => [+$("new-width").value, +$("new-height").value];
+  const check = () => {
+    const [w, h] = wanted(), ok = Number.isInteger(w) && Number.isInteger(h) && w >= 1 && h >= 1;
+    const fits = ok && size(w, h) <= CAPACITY;
+    note.textContent = !ok ? "Width and height are whole numbers, 1 or more."
+      : `${count(size(w, h), "byte")}${fits ? "." : `: more than the ${CAPACITY.toLocaleString("en")} a map holds.`}`;
+    $("new-make").disabled = !fits;
+    return fits;
+  };
+  $("new-width").addEventListener("input", check);
+  $("new-height").addEventListener("input", check);
+  $("new").addEventListener("click", () => {
+    dialog.returnValue = "";  // Escape closes it leaving the last value
+    check();
+    dialog.showModal();
+  });
+  dialog.addEventListener("close", () => {
+    if (dialog.returnValue !== "make" || !check()) return;
+    const t0 = performance.now(), [w, h] = wanted();
+    const row = new Uint8Array(w + 1).fill(DOT);
+    row[w] = LF;
+    const bytes = new Uint8Array(size(w, h));
+    for (let y = 0; y < h; y++) bytes.set(row, y * (w + 1));
+    replace(bytes, "map.map", "new", t0);
+  });
+}

@@ -1,0 +1,49 @@
+// Sharing a map as a link: a map of up to 8 KiB, compressed, in the part
+// of the address that browsers never send. Opening the link brings the map
+// back; nothing is sent anywhere.
+import { $ } from "./page.js";
+import { map } from "./map.js";
+import { replace } from "./edit.js";
+
+const SHARE_LIMIT = 8192;  // the largest map that goes into a link
+
+const base64url = (bytes) => {
+  let s = "";
+  for (const b of bytes) s += String.fromCharCode(b);
+  return btoa(s).replace(/\+/g, "-").replace(/\//g, "_").replace(/=+$/, "");
+};
+const unbase64url = (text) => Uint8Array.from(atob(text.replace(/-/g, "+").replace(/_/g, "/")), (c) => c.charCodeAt(0));
+const through = async (bytes, stream) =>
+  new Uint8Array(await new Response(new Blob([bytes]).stream().pipeThrough(stream)).arrayBuffer());
+
+export async function share() {
+  if (map.bytes.length > SHARE_LIMIT) {
+    $("shared").textContent = `Only maps of up to ${SHARE_LIMIT.toLocaleString("en")} bytes go into a link; ` +
+      `this one holds ${map.bytes.length.toLocaleString("en")}.`;
+    return;
+  }
+  const packed = await through(map.bytes, new CompressionStream("deflate-raw"));
+  const link = `${location.href.split("#")[0]}#map=${base64url(packed)}&name=${encodeURIComponent(map.name)}`;
+  Object.assign($("link"), { value: link, hidden: false });
+  $("link").select();
+  try {
+    await navigator.clipboard.writeText(link);
+    $("shared").textContent = "Link copied. The map is in the link itself; opening it sends nothing anywhere.";
+  } catch {
+    $("shared").textContent = "Copy the link above. The map is in the link itself; opening it sends nothing anywhere.";
+  }
+}
+
+// The map in the address, if it holds one: true when it does.
+export async function openLink() {
+  const params = new URLSearchParams(location.hash.slice(1));
+  if (!params.has("map")) return false;
+  const t0 = performance.now();
+  try {
+    const bytes = await through(unbase64url(params.get("map")), new DecompressionStream("deflate-raw"));
+    replace(bytes, params.get("name") || "map.map", "a link", t0);
+  } catch {
+    $("shared").textContent = "This link holds no map that can be read.";
+  }
+  return true;
+}
