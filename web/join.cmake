@@ -1,8 +1,8 @@
-# Joins the page into one offline file: its style, its modules and the
-# WebAssembly module as base64, with the version:
+# Joins the page into one offline file: its style, its modules, and the
+# WebAssembly module and the icon as base64, with the version:
 #
 #   cmake -DPAGE=gridpin.html -DSTYLE=page.css -DMODULES="a.js;b.js;..." \
-#         -DWASM=gridpin.wasm -DVERSION=x.y.z -DOUT=out.html -P join.cmake
+#         -DWASM=gridpin.wasm -DICON=gridpin.svg -DVERSION=x.y.z -DOUT=out.html -P join.cmake
 #
 # A page opened from disk may not load module files, so each module runs
 # in a scope of its own inside the one script: its exports become the
@@ -53,6 +53,7 @@ endif()
 
 file(READ ${STYLE} style)
 execute_process(COMMAND base64 -w0 ${WASM} OUTPUT_VARIABLE wasm COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND base64 -w0 ${ICON} OUTPUT_VARIABLE icon COMMAND_ERROR_IS_FATAL ANY)
 file(READ ${PAGE} page)
 foreach(part STYLE SCRIPT)
   string(FIND "${page}" "@GRIDPIN_${part}@" at)
@@ -63,5 +64,6 @@ endforeach()
 string(REPLACE "@GRIDPIN_STYLE@" "${style}" page "${page}")
 string(REPLACE "@GRIDPIN_SCRIPT@" "${script}" page "${page}")
 string(REPLACE "@GRIDPIN_WASM@" "${wasm}" page "${page}")
+string(REPLACE "@GRIDPIN_ICON@" "${icon}" page "${page}")
 string(REPLACE "@GRIDPIN_VERSION@" "${VERSION}" page "${page}")
 file(WRITE ${OUT} "${page}")

@@ -7,6 +7,10 @@
 //   const b = await launch("chromium" | "firefox" | "webkit", profileDir);
 //   await b.open(url); await b.js("return 1 + arguments[0]", 1); ...
 //
+// b.requests() tells every address that pages have requested since the
+// last call, but for those their policy refused, from the browser's own log
+// (null in WebKit, which keeps none for us).
+//
 // Points are CSS pixels of the viewport; keys are names such as "z",
 // "Space", "ArrowRight" or "Control+Shift+z".
 import { spawn } from "node:child_process";
@@ -39,6 +43,7 @@ export async function launch(engine, profile) {
     return classic(engine, "/usr/bin/chromedriver", {
       browserName: "chrome",
       "goog:chromeOptions": { binary: "/usr/bin/chromium", args: [...CHROMIUM_FLAGS, `--user-data-dir=${profile}`] },
+      "goog:loggingPrefs": { performance: "ALL" },
     });
   }
   if (engine === "webkit") {
@@ -106,6 +111,16 @@ async function classic(engine, driverPath, capabilities) {
     },
     // The DevTools protocol, through chromedriver: touch and downloads.
     cdp: (cmd, params) => call("POST", `${s}/goog/cdp/execute`, { cmd, params }),
+    async requests() {
+      if (engine !== "chromium") return null;
+      const log = (await call("POST", `${s}/se/log`, { type: "performance" }))
+        .map((entry) => JSON.parse(entry.message).message);
+      const refused = new Set(log.filter((m) => m.method === "Network.loadingFailed" && m.params.blockedReason === "csp")
+        .map((m) => m.params.requestId));
+      return log.filter((m) => m.method === "Network.requestWillBeSent" && !refused.has(m.params.requestId))
+        // Not those of the browser's own pages, its new tab's say.
+        .filter((m) => !m.params.documentURL.startsWith("chrome:")).map((m) => m.params.request.url);
+    },
     async close() {
       await call("DELETE", s).catch(() => {});
       driver.kill();
@@ -120,6 +135,8 @@ async function bidi(profile) {
     protocol: "webDriverBiDi", defaultViewport: { width: 1280, height: 900 },
   });
   const page = (await browser.pages())[0] ?? await browser.newPage();
+  let requested = [];
+  page.on("request", (r) => requested.push(r.url()));
   const BUTTONS = ["left", "middle", "right"];
   const press = async (combo) => {
     const keys = combo.split("+").map((k) => k === "Space" ? " " : k);
@@ -145,6 +162,11 @@ async function bidi(profile) {
     },
     type: (text) => page.keyboard.type(text),
     screenshot: (path) => page.screenshot({ path }),
+    requests() {
+      const urls = requested;
+      requested = [];
+      return urls;
+    },
     close: () => browser.close(),
   };
 }

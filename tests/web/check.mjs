@@ -356,6 +356,31 @@ async function accessibility(page) {
   }
 }
 
+// Nothing leaves the page: its policy refuses an image's address and a
+// fetch, and the icon, a data URL, shows; then the browser's own log of
+// requests, of all the test has done, holds no address but the page's and
+// data and blob URLs.
+async function sealed(page) {
+  check("policy and icon", await page.js(`const refused = [];
+    document.addEventListener("securitypolicyviolation", (e) => refused.push(e.effectiveDirective));
+    const load = (src) => new Promise((done) => {
+      const img = new Image();
+      img.onload = () => done(img.naturalWidth);
+      img.onerror = () => done(0);
+      img.src = src;
+    });
+    const icon = await load(document.querySelector('link[rel="icon"]').href);
+    const image = await load("https://gridpin.invalid/picture.png");
+    const fetched = await fetch("https://gridpin.invalid/").then(() => "fetched", () => "refused");
+    await new Promise((r) => setTimeout(r, 100));
+    return [icon, image, fetched, refused.sort()];`), [32, 0, "refused", ["connect-src", "img-src"]]);
+  const requests = await page.b.requests();
+  if (!requests) return;
+  const own = page.url.split("#")[0];
+  check("requests logged", requests.length > 0, true);
+  check("nothing fetched", requests.filter((u) => !u.startsWith(own) && !/^(data|blob):/.test(u)), []);
+}
+
 // Chromium alone, through the DevTools protocol: real downloads, touch,
 // a phone's screen, a shared link, timings and a screenshot.
 async function chromium(page, tool, out) {
@@ -499,11 +524,11 @@ async function main() {
   const tmp = mkdtempSync(join(tmpdir(), "gridpin-page-"));
   try {
     for (const engine of opts.engines.split(",")) {
-      const scratch = join(tmp, engine);
+      const scratch = join(tmp, engine), before = failures.length;
       mkdirSync(scratch);
-      const browser = await launch(engine, join(scratch, "profile"));
-      const before = failures.length;
+      let browser = null;
       try {
+        browser = await launch(engine, join(scratch, "profile"));
         const page = new Page(browser, url, scratch);
         await page.open();
         console.log(`${browser.version}: ${await cases(page)} rows of the case table`);
@@ -515,13 +540,14 @@ async function main() {
           await accessibility(page);
           if (engine === "chromium") await chromium(page, resolve(opts.tool), opts.out);
         }
+        await sealed(page);
       } catch (e) {
         failures.push(`${engine}: ${e.message}`);
         console.log(`FAIL ${engine}: ${e.stack}`);
       } finally {
-        await browser.close();
+        await browser?.close();
       }
-      console.log(`${browser.version}: ${failures.length - before} failed`);
+      console.log(`${engine}${browser ? `, ${browser.version}` : ""}: ${failures.length - before} failed`);
     }
   } finally {
     rmSync(tmp, { recursive: true, force: true });
