@@ -4,7 +4,7 @@
 // where it goes wrong.
 import { $, count, decoder, encoder, stamp } from "./page.js";
 import { CAPACITY, convert, layOut } from "./conversion.js";
-import { CRLF, difference, lineEnd, map } from "./map.js";
+import { CRLF, about, difference, lineEnd, map } from "./map.js";
 import { canRedo, canUndo, held, record, redo as redoStep, undo as undoStep } from "./history.js";
 import { showListing } from "./listing.js";
 import { picture, showPicture } from "./picture.js";
@@ -39,13 +39,15 @@ export function refresh(t0, { fitted = false, typed = false } = {}) {
   // A link made before is for the map as it was.
   $("link").hidden = true;
   $("shared").textContent = "";
-  showHistory();
+  showButtons();
   stamp(t0, t1, t2);
 }
 
-function showHistory() {
+function showButtons() {
   $("undo").disabled = !canUndo();
   $("redo").disabled = !canRedo();
+  $("save").disabled = map.cut;
+  $("save").title = map.cut ? `Only the first ${(CAPACITY + 1).toLocaleString("en")} bytes of ${map.name} are in the page` : "";
   document.body.dataset.history = held();  // bytes, for the page's test
 }
 
@@ -76,15 +78,15 @@ function showSource() {
 // A stroke's edits, made and shown already, as one step.
 export function commit(edits) {
   if (edits.length === 0) return;
-  record(edits, { name: map.name, from: map.from });
-  showHistory();
+  record(edits, about());
+  showButtons();
 }
 
 // Another map in place of this one: opened, new, from a picture or a link.
-export function replace(bytes, name, from, t0) {
-  const before = { name: map.name, from: map.from };
+export function replace(bytes, name, from, t0, cut = false) {
+  const before = about();
   const edit = { at: 0, removed: map.bytes, inserted: bytes.slice() };
-  Object.assign(map, { bytes, name, from });
+  Object.assign(map, { bytes, name, from, cut });
   record([edit], before, { whole: true });
   refresh(t0, { fitted: true });
 }
@@ -94,9 +96,9 @@ export function replace(bytes, name, from, t0) {
 export function typed(t0) {
   const value = $("text").value;
   const bytes = encoder.encode(lineEnd() === CRLF ? value.replace(/\n/g, "\r\n") : value);
-  const before = { name: map.name, from: map.from };
+  const before = about();
   const edit = difference(bytes);
-  Object.assign(map, { bytes, from: "typed" });
+  Object.assign(map, { bytes, from: "typed", cut: false });
   record([edit], before, { typing: true });
   refresh(t0, { typed: true });
 }
@@ -104,10 +106,11 @@ export function typed(t0) {
 function replay(step, t0) {
   if (!step) return;
   refresh(t0, { fitted: step.whole });
-  // Where the text changed, for the one who typed it.
+  // Where the text changed, for the one who typed it, as the box counts:
+  // a line end is one character there.
   const text = $("text");
   if (step.typing && document.activeElement === text && inBox()) {
-    const at = decoder.decode(map.bytes.subarray(0, step.edits[0].at)).length;
+    const at = decoder.decode(map.bytes.subarray(0, step.edits[0].at)).replace(/\r\n?/g, "\n").length;
     text.setSelectionRange(at, at);
   }
 }

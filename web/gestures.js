@@ -44,9 +44,10 @@ function move(e) {
   if (!last) return;
   points.set(e.pointerId, p);
   if (pinch && points.size === 2) {
+    // What was under the fingers' midpoint follows it, and scales about it.
     const now = twoFingers();
-    if (pinch.d > 0) zoom(now.d / pinch.d, now.x, now.y);
     pan(now.x - pinch.x, now.y - pinch.y);
+    if (pinch.d > 0) zoom(now.d / pinch.d, now.x, now.y);
     pinch = now;
   } else if (painting()) {
     extend(gridAt(p.x, p.y), t0);

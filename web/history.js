@@ -2,7 +2,7 @@
 // opened files and pictures. A step is the edits it made, in order, and
 // the map's name and origin before and after it; undo puts the edits back
 // in reverse and redo makes them again. Nothing else is kept per step.
-import { apply, inverse, join, map } from "./map.js";
+import { about, apply, inverse, join, map } from "./map.js";
 
 export const LIMIT = 100;  // steps kept to undo, at least
 const TYPING = 1000;       // ms between keystrokes that still make one step
@@ -22,7 +22,7 @@ export function record(edits, before, { typing = false, whole = false } = {}) {
       return;
     }
   }
-  done.push({ edits, before, after: { name: map.name, from: map.from }, typing: typing && now, whole });
+  done.push({ edits, before, after: about(), typing: typing && now, whole });
   if (done.length > LIMIT) done.shift();
 }
 

@@ -7,8 +7,12 @@ export const LF = Uint8Array.of(10);
 export const CRLF = Uint8Array.of(13, 10);
 
 // from: "a file", "a picture", "a link", "typed", "new" or "" for the
-// empty map the page opens with.
-export const map = { bytes: new Uint8Array(0), name: "map.map", from: "" };
+// empty map the page opens with. cut: the bytes are only the start of a
+// file too large for a map, which saving them would cut short.
+export const map = { bytes: new Uint8Array(0), name: "map.map", from: "", cut: false };
+
+// All that says what the map is but its bytes, for the history to restore.
+export const about = () => ({ name: map.name, from: map.from, cut: map.cut });
 
 export function apply({ at, removed, inserted }) {
   const old = map.bytes;

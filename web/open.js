@@ -22,7 +22,7 @@ export async function openFile(file) {
   // The tool reads one byte more than it converts, to tell a map too large.
   const bytes = new Uint8Array(await file.slice(0, CAPACITY + 1).arrayBuffer());
   if (isPicture(bytes) && await openPicture(file, t0)) return;
-  replace(bytes, file.name, "a file", performance.now());
+  replace(bytes, file.name, "a file", performance.now(), file.size > bytes.length);
 }
 
 // A cell for each pixel: marked where the pixel is at least half opaque

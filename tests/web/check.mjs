@@ -232,6 +232,12 @@ async function painting(page, tool) {
   check("typed, CR LF kept", (await page.saveMap()).bytes.toString("latin1"), "O.O\r\nOO.\r\n");
   await page.keys("Control+z");
   check("typing undone", (await page.saveMap()).bytes.toString("latin1"), "O.\r\nOO.\r\n");
+  // The page holds a map's byte more than the tool converts, and no more:
+  // a larger file could be saved only cut short, so it is not.
+  for (const [size, saves] of [[1_000_001, true], [1_000_002, false]]) {
+    await page.load(Buffer.alloc(size, "."));
+    check(`a file of ${size} bytes: Save map`, await page.js("return !document.getElementById('save').disabled"), saves);
+  }
 }
 
 // A PNG of RGBA pixels, rows of [r, g, b, a].
