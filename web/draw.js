@@ -6,11 +6,10 @@
 // to the one painted. A whole stroke is one step to undo.
 import { $ } from "./page.js";
 import { CAPACITY } from "./conversion.js";
-import { apply, inverse, lineEnd, map } from "./map.js";
+import { DOT, O, apply, blanks, inverse, lineEnd, map } from "./map.js";
 import { cellState, isRefused, picture, rowLength } from "./picture.js";
 import { commit, reconvert, refresh } from "./edit.js";
 
-const O = 79, DOT = 46;
 let stroke = null;  // { state: the byte it paints, last: the last cell, edits }
 
 export const pen = { on: false };
@@ -78,34 +77,31 @@ function line(a, b) {
   }
 }
 
+// An O put for a full stop or back leaves every cell where it was; any
+// other edit moves cells, and the next cell is found in the map anew.
 function paint(cells, t0) {
-  let changed = false;
+  let changed = false, moved = false;
   for (const cell of cells) {
+    if (moved) reconvert();
     const edit = editFor(cell, stroke.state);
+    moved = !!edit?.reshapes;
     if (!edit) continue;
     apply(edit);
     stroke.edits.push(edit);
     changed = true;
-    // An O put for a full stop or back leaves every cell where it was.
-    if (edit.reshapes) reconvert();
   }
   if (changed) refresh(t0);
 }
 
-const bytes = (n, last) => {
-  const b = new Uint8Array(n).fill(DOT);
-  b[n - 1] = last;
-  return b;
-};
-
 function editFor(cell, state) {
-  const { out, pic } = picture, now = cellState(cell), byte = Uint8Array.of(state);
-  if (now !== null) {
+  const { out, pic } = picture;
+  const put = (at) => ({ at, removed: map.bytes.slice(at, at + 1), inserted: Uint8Array.of(state) });
+  if (cellState(cell) !== null) {
     const at = pic.cellAt[pic.rowStart[cell.y] + cell.x];
-    return map.bytes[at] === state ? null : { at, removed: map.bytes.slice(at, at + 1), inserted: byte };
+    return map.bytes[at] === state ? null : put(at);
   }
   // Mending a refused map: its refused byte becomes a cell.
-  if (isRefused(cell)) return { at: out.at, removed: map.bytes.slice(out.at, out.at + 1), inserted: byte, reshapes: true };
+  if (isRefused(cell)) return { ...put(out.at), reshapes: true };
   // Past the map: a refused map has no known end, and a blank cell there is what is there already.
   if (out.refused || state === DOT || cell.x < 0 || cell.y < 0) return null;
   let at, inserted;
@@ -113,7 +109,7 @@ function editFor(cell, state) {
     // The row filled out before its line end, and before the CR of a CR LF.
     at = pic.rowEnd[cell.y];
     if (at > 0 && map.bytes[at] === 10 && map.bytes[at - 1] === 13) at--;
-    inserted = bytes(cell.x - rowLength(cell.y) + 1, O);
+    inserted = blanks(cell.x - rowLength(cell.y) + 1, O);
   } else {
     // New rows after the last, blank up to the cell, with the map's own
     // line end; a map whose last line has none still ends without one.
@@ -122,7 +118,7 @@ function editFor(cell, state) {
     inserted = new Uint8Array(rows * (width + eol.length));
     for (let r = 0; r < rows; r++) {
       const start = r * (width + eol.length) + (open ? eol.length : 0);
-      inserted.set(bytes(width, r === rows - 1 ? O : DOT), start);
+      inserted.set(blanks(width, r === rows - 1 ? O : DOT), start);
       inserted.set(eol, open ? start - eol.length : start + width);
     }
     at = map.bytes.length;

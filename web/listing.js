@@ -1,6 +1,6 @@
 // The listing: its first lines, its size, and Download, which saves the
 // bytes the tool writes for the map, with the line ends the visitor picks.
-import { $, count, decoder, save } from "./page.js";
+import { $, count, decoder, save, stem } from "./page.js";
 
 const PREVIEW = 100;  // listing lines shown
 
@@ -39,7 +39,7 @@ function listingBytes(out) {
 
 // room.map gives room.lst.
 export function download(out, name) {
-  save(listingBytes(out), (name.replace(/(.)\.[^.]*$/, "$1") || "map") + ".lst");
+  save(listingBytes(out), (stem(name) || "map") + ".lst");
 }
 
 // The line ends of the visitor's system, to begin with.

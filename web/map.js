@@ -3,8 +3,17 @@
 // the bytes `removed` at offset `at` give way to the bytes `inserted`. It
 // holds only those bytes, so a painted cell of a large map costs two bytes
 // to undo, not a copy of the map.
+export const O = 79;
+export const DOT = 46;
 export const LF = Uint8Array.of(10);
 export const CRLF = Uint8Array.of(13, 10);
+
+// n bytes: blank cells, then the byte last (a cell, or a line feed).
+export function blanks(n, last) {
+  const b = new Uint8Array(n).fill(DOT);
+  b[n - 1] = last;
+  return b;
+}
 
 // from: "a file", "a picture", "a link", "typed", "new" or "" for the
 // empty map the page opens with. cut: the bytes are only the start of a

@@ -1,11 +1,12 @@
 // Opening maps: a file from the picker or dropped on the page, taken as
 // its bytes; a picture (PNG, GIF, WebP or JPEG, decoded by the browser)
 // made into a map, a pixel to a cell; and a new map of blank cells.
-import { $, count } from "./page.js";
+import { $, count, stem } from "./page.js";
 import { CAPACITY } from "./conversion.js";
+import { DOT, O, blanks } from "./map.js";
 import { replace } from "./edit.js";
 
-const O = 79, DOT = 46, LF = 10;
+const LF = 10;
 
 // What a picture's first bytes say it is. A map text could start with
 // the same bytes, all skipped, so one that the browser cannot decode is
@@ -58,7 +59,7 @@ async function openPicture(file, t0) {
     }
     bytes[j++] = LF;
   }
-  replace(bytes, file.name.replace(/(.)\.[^.]*$/, "$1") + ".map", "a picture", t0);
+  replace(bytes, stem(file.name) + ".map", "a picture", t0);
   return true;
 }
 
@@ -92,8 +93,7 @@ export function startNewMap() {
   dialog.addEventListener("close", () => {
     if (dialog.returnValue !== "make" || !check()) return;
     const t0 = performance.now(), [w, h] = wanted();
-    const row = new Uint8Array(w + 1).fill(DOT);
-    row[w] = LF;
+    const row = blanks(w + 1, LF);
     const bytes = new Uint8Array(size(w, h));
     for (let y = 0; y < h; y++) bytes.set(row, y * (w + 1));
     replace(bytes, "map.map", "new", t0);

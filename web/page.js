@@ -6,6 +6,9 @@ export const encoder = new TextEncoder();
 export const decoder = new TextDecoder();  // shows a byte that is no UTF-8 as one U+FFFD
 export const count = (n, what) => `${n.toLocaleString("en")} ${what}${n === 1 ? "" : "s"}`;
 
+// A file name without its extension: room.map gives room.
+export const stem = (name) => name.replace(/(.)\.[^.]*$/, "$1");
+
 // Hands the bytes to the browser's downloads as a file of this name.
 export function save(bytes, name) {
   const url = URL.createObjectURL(new Blob([bytes], { type: "application/octet-stream" }));

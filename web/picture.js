@@ -2,7 +2,7 @@
 // panned by the view, with the refused byte ringed in red and the keyboard
 // cursor in the accent colour. Points of the canvas, in CSS pixels from
 // its corner, map to cells here and nowhere else.
-import { $ } from "./page.js";
+import { $, count } from "./page.js";
 
 // pic: the cells as laid out by the conversion; view: the scale s (CSS
 // pixels per cell) and the origin (ox, oy), refitted to the box while fit
@@ -34,8 +34,7 @@ export function showPicture(out, pic, fitted) {
     : `Picture of the map, ${out.wid} by ${out.hgt} cells`);
   const listed = pic.unevenRows.slice(0, 12).join(", ") + (pic.unevenRows.length > 12 ? ", …" : "");
   $("uneven").textContent = pic.unevenRows.length === 0 ? "" :
-    `${pic.unevenRows.length.toLocaleString("en")} row${pic.unevenRows.length === 1 ? "" : "s"} of another ` +
-    `width than ${out.wid}, tinted: y ${listed}.`;
+    `${count(pic.unevenRows.length, "row")} of another width than ${out.wid}, tinted: y ${listed}.`;
   draw();
 }
 

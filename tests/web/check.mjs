@@ -78,12 +78,14 @@ class Page {
     return false;
   }
 
-  async load(bytes, name = "test.map") {
+  // A file of these bytes, in a folder of its own, to open.
+  file(name, bytes) {
     const path = join(this.scratch, `${this.files++}`, name);
     mkdirSync(join(path, ".."), { recursive: true });
     writeFileSync(path, bytes);
-    await this.loadPath(path);
+    return path;
   }
+  load(bytes, name = "test.map") { return this.loadPath(this.file(name, bytes)); }
   loadPath(path) { return this.afterRun(() => this.b.upload("#file", path)); }
   click(id) { return this.js("document.getElementById(arguments[0]).click()", id); }
 
@@ -102,6 +104,7 @@ class Page {
     return { name, bytes: large ? data : Buffer.from(data, "base64") };
   }
   async saveMap() { await this.click("save"); return this.saved(); }
+  async mapText() { return (await this.saveMap()).bytes.toString("latin1"); }
   async download(ends) {
     await this.js(`document.querySelector('input[name="ends"][value="${ends}"]').click()`);
     await this.click("download");
@@ -127,6 +130,12 @@ class Page {
       ...points.slice(1).map((p) => ({ move: p })), { up: 0 }]));
   }
   keys(...combos) { return this.afterRun(() => this.b.keys(...combos)); }
+  // Drawing on, the picture focused, its cursor on the first cell.
+  async cursor() {
+    await this.drawing(true);
+    await this.js("document.getElementById('canvas').focus()");
+    await this.b.keys("ArrowRight");
+  }
   async drawing(on) {
     if ((await this.js("return document.getElementById('draw').getAttribute('aria-pressed')")) !== String(on)) {
       await this.click("draw");
@@ -196,22 +205,21 @@ async function painting(page, tool) {
     check(`${name}: saved map`, saved.bytes.toString("latin1"), want);
     check(`${name}: saved as`, saved.name, "painted.map");
     const listing = (await page.download("lf")).bytes;
-    const path = join(page.scratch, "painted.map");
-    writeFileSync(path, saved.bytes);
+    const path = page.file("painted.map", saved.bytes);
     execFileSync(tool, [path, `${path}.lst`]);
     check(`${name}: listing as the tool's`, sha256(listing), sha256(readFileSync(`${path}.lst`)));
 
     // Back to before the file was opened, by keys and the button, and on
     // again: every step, the first included.
     for (let i = 0; i < steps.length; i++) await page.keys("Control+z");
-    check(`${name}: undone to the file`, (await page.saveMap()).bytes.toString("latin1"), map);
+    check(`${name}: undone to the file`, await page.mapText(), map);
     await page.afterRun(() => page.click("undo"));
     check(`${name}: undone to the start`, [(await page.saveMap()).bytes.length,
       await page.js("return document.getElementById('undo').disabled")], [0, true]);
     await page.keys("Control+Shift+z");
     for (let i = 0; i < steps.length - 1; i++) await page.keys(i % 2 ? "Control+y" : "Control+Shift+z");
     await page.afterRun(() => page.click("redo"));
-    check(`${name}: redone`, [(await page.saveMap()).bytes.toString("latin1"),
+    check(`${name}: redone`, [await page.mapText(),
       await page.js("return document.getElementById('redo').disabled")], [want, true]);
   }
 
@@ -219,19 +227,19 @@ async function painting(page, tool) {
   await page.open();
   await page.load(bin("O.\n"));
   await page.b.mouse([{ move: await page.point(1, 0) }, { down: 0 }, { up: 0 }]);
-  check("not drawing: unchanged", (await page.saveMap()).bytes.toString("latin1"), "O.\n");
+  check("not drawing: unchanged", await page.mapText(), "O.\n");
   // A refused map is mended from its picture: its refused byte is a cell.
   await page.load(bin("O.\r\nO0.\r\n"));
   check("refused: the hint", await page.text("hint"), "A marked cell is the capital letter O, not the digit zero.");
   await page.drawing(true);
   await page.clickCell(1, 1);
-  check("refused: mended", [(await page.saveMap()).bytes.toString("latin1"), await page.text("message")], ["O.\r\nOO.\r\n", ""]);
+  check("refused: mended", [await page.mapText(), await page.text("message")], ["O.\r\nOO.\r\n", ""]);
   // Typing is a step of the same history.
   await page.js("const t = document.getElementById('text'); t.focus(); t.setSelectionRange(2, 2);");
   await page.afterRun(() => page.b.type("O"));
-  check("typed, CR LF kept", (await page.saveMap()).bytes.toString("latin1"), "O.O\r\nOO.\r\n");
+  check("typed, CR LF kept", await page.mapText(), "O.O\r\nOO.\r\n");
   await page.keys("Control+z");
-  check("typing undone", (await page.saveMap()).bytes.toString("latin1"), "O.\r\nOO.\r\n");
+  check("typing undone", await page.mapText(), "O.\r\nOO.\r\n");
   // The page holds a map's byte more than the tool converts, and no more:
   // a larger file could be saved only cut short, so it is not.
   for (const [size, saves] of [[1_000_001, true], [1_000_002, false]]) {
@@ -284,20 +292,13 @@ async function newMaps(page) {
 
   // One pixel too wide for a map: refused, and nothing changes.
   await page.js("document.getElementById('opened').textContent = ''");
-  await page.b.upload("#file", writeTemp(page, "wide.png", png(1001, 999, () => [255, 255, 255, 255])));
+  await page.b.upload("#file", page.file("wide.png", png(1001, 999, () => [255, 255, 255, 255])));
   for (let i = 0; !(await page.text("opened")) && i < 100; i++) await sleep(100);
   check("picture too large: said", (await page.text("opened")).match(/1001 × 999 pixels.*1,000,998 bytes.*1,000,000/) !== null, true);
-  check("picture too large: map kept", (await page.saveMap()).bytes.toString("latin1"), "O.O.\n.O.O\n");
+  check("picture too large: map kept", await page.mapText(), "O.O.\n.O.O\n");
   // The largest that fits.
   await page.load(png(1000, 999, (x, y) => x === y ? [0, 0, 0, 255] : [255, 255, 255, 255]), "largest.png");
   check("largest picture", [await page.text("message"), (await page.text("points")).split(",")[0]], ["", "999 points"]);
-}
-
-function writeTemp(page, name, bytes) {
-  const path = join(page.scratch, `${page.files++}`, name);
-  mkdirSync(join(path, ".."), { recursive: true });
-  writeFileSync(path, bytes);
-  return path;
 }
 
 // Refused bytes: line and column as an editor counts them, and the mark.
@@ -414,7 +415,7 @@ async function chromium(page, tool, out) {
     { type, touchPoints: points.map(([x, y], id) => ({ x, y, id })) });
   const [ax, ay] = await page.point(1, 0, 0.5, 0.5), [bx, by] = await page.point(2, 1, 0.5, 0.5);
   await page.afterRun(async () => { await touch("touchStart", [[ax, ay]]); await touch("touchEnd", []); });
-  check("tap: painted", (await page.saveMap()).bytes.toString("latin1"), ".O..\n....\n");
+  check("tap: painted", await page.mapText(), ".O..\n....\n");
   const scale = +(await page.js("return document.getElementById('canvas').dataset.cell"));
   await touch("touchStart", [[ax, ay]]);
   await touch("touchStart", [[ax, ay], [bx, by]]);
@@ -422,9 +423,9 @@ async function chromium(page, tool, out) {
   await touch("touchEnd", []);
   await sleep(100);
   check("pinch: zoomed", +(await page.js("return document.getElementById('canvas').dataset.cell")) > scale * 1.2, true);
-  check("pinch: nothing painted", (await page.saveMap()).bytes.toString("latin1"), ".O..\n....\n");
+  check("pinch: nothing painted", await page.mapText(), ".O..\n....\n");
   await page.keys("Control+z");
-  check("pinch: no step of its own", (await page.saveMap()).bytes.toString("latin1"), "....\n....\n");
+  check("pinch: no step of its own", await page.mapText(), "....\n....\n");
 
   // A phone's width: nothing wider than the screen.
   await page.b.cdp("Emulation.setDeviceMetricsOverride", { width: 360, height: 740, deviceScaleFactor: 2, mobile: true });
@@ -450,9 +451,7 @@ async function chromium(page, tool, out) {
   const large = Buffer.from((".".repeat(499) + "\n").repeat(400));
   await page.open();
   await page.load(large, "large.map");
-  await page.drawing(true);
-  await page.js("document.getElementById('canvas').focus()");
-  await page.b.keys("ArrowRight");
+  await page.cursor();
   for (let i = 0; i < 100; i++) await page.keys("Space", "ArrowRight");
   await page.click("save");
   check("100 cells: map changed", (await page.saved(true)).bytes !== `${large.length} ${sha256(large)}`, true);
@@ -482,7 +481,7 @@ async function timings(page, tool, runs = 11) {
   const maps = { "one line of 1,000,000 `O`": Buffer.alloc(1_000_000, "O"),
     "1000 lines of 999 `O`": Buffer.from(("O".repeat(999) + "\n").repeat(1000)) };
   for (const [name, data] of Object.entries(maps)) {
-    const path = writeTemp(page, "large.map", data);
+    const path = page.file("large.map", data);
     const t = { native: [], listing: [], picture: [], paint: [], undo: [] };
     for (let i = 0; i < runs; i++) {
       await page.open();
@@ -493,9 +492,7 @@ async function timings(page, tool, runs = 11) {
       execFileSync(tool, [path, `${path}.lst`]);
       t.native.push(performance.now() - t0);
     }
-    await page.drawing(true);
-    await page.js("document.getElementById('canvas').focus()");
-    await page.b.keys("ArrowRight");
+    await page.cursor();
     for (let i = 0; i < runs; i++) {
       if (!await page.keys("Space")) break;
       t.paint.push(+(await page.data("pictureMs")));
@@ -506,7 +503,7 @@ async function timings(page, tool, runs = 11) {
     rows.push(`| ${name} | ${native.toFixed(1)} | ${listing.toFixed(1)} | ${(listing / native).toFixed(1)}x | ` +
       `${picture.toFixed(1)} | ${paint.toFixed(1)} | ${undo.toFixed(1)} |`);
   }
-  const picturePath = writeTemp(page, "large.png", png(1000, 999, (x, y) => (x * y) % 7 ? [255, 255, 255, 255] : [0, 0, 0, 255]));
+  const picturePath = page.file("large.png", png(1000, 999, (x, y) => (x * y) % 7 ? [255, 255, 255, 255] : [0, 0, 0, 255]));
   const opened = [];
   for (let i = 0; i < runs; i++) {
     await page.open();
