@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Map conversion: the scanner that reads a map text and the coordinate
-// listing it produces, with the two fixed images they work in.
+// listing it produces, with the two fixed images they work in, and the
+// reader that turns a listing back into a map.
 //
 // A map text draws a grid, one row per line: 'O' is a marked cell, '.' a
 // blank one. The listing is a header line "[wid,hgt] // map size" padded
@@ -170,5 +171,57 @@ ScanResult scan(const char* text, std::uint32_t size);
 
 // begin, scan and, when the scan succeeds, finish: a whole conversion.
 ScanResult convert(const char* text, std::uint32_t size);
+
+// Why a listing is refused. A file that starts like a listing but breaks
+// its form is refused at its first broken line; a well-formed one whose
+// map would not fit is refused with the map's size.
+enum class Flaw : std::uint8_t {
+  none,
+  tooLong,      // more bytes than any listing: refused unread
+  header,       // not "[w,h] // map size" padded with spaces
+  headerWidth,  // the header is not HEADER_WIDTH columns wide
+  zeroWidth,    // [0,h] with h above 0
+  zeroHeight,   // [w,0] with w above 0
+  point,        // a line that is not "[x,y]"
+  emptyLine,
+  leadingZero,
+  tooBig,       // a number past 4294967295
+  crlfAfterLf,  // a line ends unlike the header
+  lfAfterCrlf,
+  order,        // a point before the one it follows in reading order
+  twice,        // the same point again
+  belowHeight,  // y is not below the height
+  beyondWidth,  // on the last row, x is not below the width
+  mapTooLarge,
+};
+
+// Outcome of reading a listing: the map's size, or the line that refuses
+// it (1-based; 0 for the file as a whole) and why, with the numbers the
+// reason names, in the order describe() says them.
+struct ReadResult {
+  bool ok;
+  std::uint32_t size;
+  std::uint32_t line;
+  Flaw flaw;
+  std::uint64_t n[4];
+};
+
+// Reads size bytes of listing text, as the tool writes it with LF or CR LF
+// line ends (the header's, throughout; the last line may have none), into
+// the one map that converts to that listing: its rows of blank cells, each
+// as wide as the map but where a point lies beyond, with the listed cells
+// marked, each row ended by a line feed. The map is written into map,
+// which must not overlap text, and may take at most capacity bytes; a map
+// that would take one more only for its last line feed is written without
+// it, as it converts alike. size may be more than LISTING_CAPACITY: no
+// listing is that long, so such a file is refused unread.
+ReadResult readListing(const char* text, std::uint32_t size, char* map, std::uint32_t capacity);
+
+// Room for the longest reason, 105 bytes and its terminating NUL.
+inline constexpr std::size_t REASON_SIZE = 120;
+
+// Why r refused its listing, a short phrase without the line: "y 4 is not
+// below the height 4". Empty when r is ok.
+void describe(char (&text)[REASON_SIZE], const ReadResult& r);
 
 }  // namespace gridpin
