@@ -23,6 +23,9 @@ const cString = (ptr) => {
   return decoder.decode(b.subarray(0, b.indexOf(0)));
 };
 
+// Conversions made, for the page's test: a stroke converts once, at its end.
+let conversions = 0;
+
 // Converts the map as the tool does, which reads one byte more than it
 // converts, to tell a map too large. The listing is a view of the module's
 // memory, good until the next conversion.
@@ -30,6 +33,7 @@ export function convert(bytes) {
   const n = Math.min(bytes.length, CAPACITY + 1);
   bytesAt(gp.input(), n).set(bytes.subarray(0, n));
   const refused = gp.convert(n) !== 0;
+  document.body.dataset.conversions = ++conversions;
   return {
     n, refused, tooLarge: n > CAPACITY, message: cString(gp.message()), at: gp.refusedAt(),
     wid: gp.width(), hgt: gp.height(),
@@ -38,24 +42,30 @@ export function convert(bytes) {
   };
 }
 
-// The cells of the map last converted, row by row: cells[rowStart[y] + x]
-// is 1 where (x, y) is marked, cellAt[...] is the offset of its byte, and
-// rowEnd[y] where the row's line ends. A refused map is laid out up to the
-// refused byte, whose cell comes after the last row's last cell.
-export function layOut(out) {
-  const rows = out.tooLarge ? 0 : gp.picture(out.n);
-  const rowStart = wordsAt(gp.rowStarts(), rows + 1);
-  const n = rowStart[rows];
-  const pic = {
-    rows, cols: 0, rowStart, rowEnd: wordsAt(gp.rowEnds(), rows),
-    cells: bytesAt(gp.cells(), n), cellAt: wordsAt(gp.cellAt(), n),
+// The map's cells as the same walk meets them, row by row, without a
+// listing: cells[rowStart[y] + x] is 1 where (x, y) is marked, cellAt[...]
+// the offset of its byte, and rowEnd[y] where the row's line ends. A
+// refused map is laid out up to the refused byte, whose cell comes after
+// the last row's last cell. Rows whose width is not the map's are uneven.
+export function layOut(bytes) {
+  const pic = { rows: 0, cols: 0, refused: true, refusedAt: 0, refusedCell: null, wid: 0, hgt: 0 };
+  let rows = 0;
+  if (bytes.length <= CAPACITY) {
+    bytesAt(gp.input(), bytes.length).set(bytes);
+    rows = gp.picture(bytes.length);
+    const [ok, at, wid, hgt] = wordsAt(gp.laid(), 4);
+    Object.assign(pic, { rows, refused: !ok, refusedAt: at, wid, hgt });
+  }
+  const rowStart = wordsAt(gp.rowStarts(), rows + 1), n = rowStart[rows];
+  Object.assign(pic, {
+    rowStart, rowEnd: wordsAt(gp.rowEnds(), rows), cells: bytesAt(gp.cells(), n), cellAt: wordsAt(gp.cellAt(), n),
     uneven: new Uint8Array(rows), unevenRows: [],
-    refusedCell: out.refused && rows > 0 ? { x: n - rowStart[rows - 1], y: rows - 1 } : null,
-  };
+  });
+  if (pic.refused && rows > 0) pic.refusedCell = { x: n - rowStart[rows - 1], y: rows - 1 };
   for (let y = 0; y < rows; y++) {
     const len = rowStart[y + 1] - rowStart[y];
     pic.cols = Math.max(pic.cols, len);
-    if (!out.refused && len !== out.wid) {
+    if (!pic.refused && len !== pic.wid) {
       pic.uneven[y] = 1;
       pic.unevenRows.push(y);
     }

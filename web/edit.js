@@ -1,13 +1,16 @@
 // Every change to the map goes through here: its edits are made and
-// recorded as one step of the history, and the map is converted and shown
-// again: the listing, the picture, the text box and, for a refused map,
-// where it goes wrong.
+// recorded as one step of the history, and what derives from the whole map
+// (the conversion, the listing, the text box, the readouts and, for a
+// refused map, where it goes wrong) is brought up to date. A stroke or a
+// tool changes bytes and cells as it goes and brings the rest up to date
+// once, at its end.
 import { $, count, decoder, encoder, stamp } from "./page.js";
-import { CAPACITY, convert, layOut } from "./conversion.js";
+import { CAPACITY, convert } from "./conversion.js";
 import { CRLF, about, difference, lineEnd, map } from "./map.js";
-import { canRedo, canUndo, held, record, redo as redoStep, undo as undoStep } from "./history.js";
+import { canRedo, canUndo, held, record, redo as redoStep, saved, undo as undoStep } from "./history.js";
+import { layout, relayout } from "./cells.js";
 import { showListing } from "./listing.js";
-import { picture, showPicture } from "./picture.js";
+import { drawNow, showPicture } from "./picture.js";
 import { showRefusal } from "./refusal.js";
 
 // A larger map is converted, drawn and painted, but not put in the text
@@ -17,21 +20,31 @@ const EDIT_LIMIT = 100000;
 const PLACEHOLDER = $("text").placeholder;
 const inBox = () => map.bytes.length <= EDIT_LIMIT || map.from === "typed";
 
-// Converts the map and lays out its cells for painting, showing nothing:
-// for a stroke that has changed where cells are.
-export function reconvert() {
-  const out = convert(map.bytes);
-  Object.assign(picture, { out, pic: layOut(out) });
-}
+// after.step: told of every step made, undone or redone (the page keeps
+// the map then), and whether the step put another map in place.
+export const after = { step: () => {} };
+
+let out = null;      // the conversion of the map as it was last brought up to date
+let stale = false;   // the bytes have changed since
+let shown = null;    // the layout whose readouts are shown
 
 // t0: when the event that brought the change began. fitted: the map is
 // another, and its picture fits the box anew. typed: the text box holds
 // the map already.
 export function refresh(t0, { fitted = false, typed = false } = {}) {
-  const out = convert(map.bytes);
+  show(t0, fitted, typed, true);
+}
+
+// laid: the map is laid out anew, after its listing is shown.
+function show(t0, fitted, typed, laid = false) {
+  out = convert(map.bytes);
+  stale = false;
   showListing(out);
   const t1 = performance.now();
-  showPicture(out, layOut(out), fitted);
+  if (laid) relayout();
+  if (fitted || shown !== layout.cells) showPicture(fitted);
+  else drawNow();
+  shown = layout.cells;
   const t2 = performance.now();
   if (!typed) showText();
   showSource();
@@ -41,6 +54,12 @@ export function refresh(t0, { fitted = false, typed = false } = {}) {
   $("shared").textContent = "";
   showButtons();
   stamp(t0, t1, t2);
+}
+
+// The conversion of the map as it is now: Download and links act on it.
+export function current() {
+  if (stale) show(performance.now(), false, false);
+  return out;
 }
 
 function showButtons() {
@@ -75,19 +94,29 @@ function showSource() {
     : "";
 }
 
-// A stroke's edits, made and shown already, as one step.
-export function commit(edits) {
-  if (edits.length === 0) return;
-  record(edits, about());
-  showButtons();
+// Bytes changed in place by a stroke or a tool under way: the rest waits
+// for its end.
+export const touched = () => { stale = true; };
+
+// A stroke's or a tool's edits, made and drawn already, as one step; what
+// derives from the map is brought up to date now.
+export function commit(edits, t0) {
+  if (edits.length > 0) {
+    record(edits, about());
+    after.step(false);
+  }
+  if (stale || edits.length > 0) show(t0, false, false);
 }
 
-// Another map in place of this one: opened, new, from a picture or a link.
+// Another map in place of this one: opened, new, from a picture, a link or
+// the browser's keeping. It has nothing unsaved but what is drawn after.
 export function replace(bytes, name, from, t0, cut = false) {
   const before = about();
   const edit = { at: 0, removed: map.bytes, inserted: bytes.slice() };
   Object.assign(map, { bytes, name, from, cut });
   record([edit], before, { whole: true });
+  saved();
+  after.step(true);
   refresh(t0, { fitted: true });
 }
 
@@ -100,11 +129,13 @@ export function typed(t0) {
   const edit = difference(bytes);
   Object.assign(map, { bytes, from: "typed", cut: false });
   record([edit], before, { typing: true });
+  after.step(false);
   refresh(t0, { typed: true });
 }
 
 function replay(step, t0) {
   if (!step) return;
+  after.step(false);
   refresh(t0, { fitted: step.whole });
   // Where the text changed, for the one who typed it, as the box counts:
   // a line end is one character there.

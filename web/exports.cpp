@@ -4,6 +4,9 @@
 // the listing, byte for byte as the tool writes it, or the tool's message
 // for a refused map and where the refused byte is. Then picture lays the
 // map's cells out for drawing and painting, by the same walk over the text.
+// A listing file goes the other way: the page puts it into the listing
+// image and calls readListing, which writes its map into the input image,
+// ready to convert, or says on which line and why the listing is refused.
 #include <cstdint>
 
 #include "conversion.hpp"
@@ -18,6 +21,9 @@ using namespace gridpin;
 ScanResult result;
 const char* message = "";  // the tool's message for a refused map
 char unexpectedText[messages::UNEXPECTED_SIZE];
+
+ReadResult reading;  // of the last listing read
+char reasonText[REASON_SIZE];
 
 // The picture, for drawing the map and painting in it: for each cell in
 // reading order, 1 if it is marked, and the offset of its byte in the
@@ -78,20 +84,49 @@ EXPORT(points) std::uint32_t points() {
   return n;
 }
 
+// What the last layout found: 1 if the map converts, where its refused
+// byte is, and its width and height.
+std::uint32_t laidOut[4];
+
 // Lays out the cells of size bytes of map text, up to a refused byte, and
 // returns how many rows they take: those of a refused map end with the row
 // of the refused byte, which is where its cell would have been, and that
-// row ends at the refused byte.
+// row ends at the refused byte. No listing is made.
 EXPORT(picture) std::uint32_t picture(std::uint32_t size) {
   Picture p{0, 0};
   rowStart[0] = 0;
   const ScanResult r = walk(inBuf, size, p);
+  laidOut[0] = r.ok;
+  laidOut[1] = r.at;
+  laidOut[2] = r.wid;
+  laidOut[3] = r.hgt;
   const std::uint32_t rows = r.ok ? r.hgt : p.row + 1;
   if (rows > p.row) rowEnd[p.row] = r.ok ? size : r.at;
   rowStart[rows] = p.n;
   return rows;
 }
+EXPORT(laid) const std::uint32_t* laid() { return laidOut; }
 EXPORT(cells) const std::uint8_t* cellsOf() { return cells; }
 EXPORT(cellAt) const std::uint32_t* cellAtOf() { return cellAt; }
 EXPORT(rowStarts) const std::uint32_t* rowStarts() { return rowStart; }
 EXPORT(rowEnds) const std::uint32_t* rowEnds() { return rowEnd; }
+
+// The listing image also takes a listing file to read back into a map,
+// in place of the listing of the map before: convert then writes the new
+// map's listing anew.
+EXPORT(listingImage) char* listingImage() { return outBuf; }
+EXPORT(listingCapacity) std::uint32_t listingCapacity() { return LISTING_CAPACITY; }
+
+// Reads size bytes of listing in the listing image into a map in the input
+// image, and returns the map's size, which convert takes next, or -1 when
+// the listing is refused. size may be more than listingCapacity, for a
+// file larger than the image: it is refused unread.
+EXPORT(readListing) int readMap(std::uint32_t size) {
+  reading = readListing(outBuf, size, inBuf, IMAGE_CAPACITY);
+  describe(reasonText, reading);
+  return reading.ok ? static_cast<int>(reading.size) : -1;
+}
+// The refused listing's line, counted from 1 (0 for the file as a whole),
+// and why, a phrase without the line: "y 4 is not below the height 4".
+EXPORT(readLine) std::uint32_t readLine() { return reading.line; }
+EXPORT(readReason) const char* readReason() { return reasonText; }

@@ -5,8 +5,8 @@
 // keys move the cursor, Space turns its cell while drawing, + and − zoom
 // and 0 fits. Elsewhere the page scrolls as usual.
 import { $ } from "./page.js";
-import { drawSoon, gridAt, moveCursor, pan, picture, refit, tell, zoom } from "./picture.js";
-import { begin, cancel, end, extend, painting, pen, toggle } from "./draw.js";
+import { gridAt, moveCursor, pan, picture, refit, tell, zoom } from "./picture.js";
+import { begin, cancel, drawing, end, extend, painting, toggle } from "./draw.js";
 
 const points = new Map();  // the pointers down: id to { x, y } in the canvas
 let panning = false;
@@ -25,14 +25,15 @@ function twoFingers() {
 function down(e) {
   const t0 = performance.now(), canvas = $("canvas");
   if (e.pointerType === "mouse" && e.button !== 0 && e.button !== 1) return;
-  canvas.setPointerCapture(e.pointerId);
+  // Not for an event a script made up, whose pointer the browser knows not.
+  try { canvas.setPointerCapture(e.pointerId); } catch { /* painting goes on without */ }
   points.set(e.pointerId, at(e));
   if (points.size === 2) {
     cancel(t0);
     panning = false;
     pinch = twoFingers();
   } else if (points.size === 1) {
-    if (pen.on && e.button === 0) begin(gridAt(at(e).x, at(e).y), t0);
+    if (drawing.on && e.button === 0) begin(gridAt(at(e).x, at(e).y), t0);
     else panning = true;
     if (e.button === 1) e.preventDefault();  // no autoscroll
   }
@@ -40,7 +41,7 @@ function down(e) {
 
 function move(e) {
   const t0 = performance.now(), p = at(e), last = points.get(e.pointerId);
-  tell(picture.pic ? gridAt(p.x, p.y) : null, pen.on);
+  tell(gridAt(p.x, p.y), drawing.on);
   if (!last) return;
   points.set(e.pointerId, p);
   if (pinch && points.size === 2) {
@@ -57,8 +58,9 @@ function move(e) {
 }
 
 function up(e) {
+  const t0 = performance.now();
   if (!points.delete(e.pointerId)) return;
-  if (painting()) end();
+  if (painting()) end(t0);
   if (points.size < 2) pinch = null;
   // The finger left of a pinch pans; it does not start to paint.
   panning = points.size === 1;
@@ -72,8 +74,8 @@ function key(e) {
   else if (e.key === "+" || e.key === "=") zoom(1.5, w / 2, h / 2);
   else if (e.key === "-") zoom(1 / 1.5, w / 2, h / 2);
   else if (e.key === "0") refit();
-  else if (e.key === " " && pen.on && !picture.cursor) moveCursor(0, 0);
-  else if (e.key === " " && pen.on) toggle(picture.cursor, performance.now());
+  else if (e.key === " " && drawing.on && !picture.cursor) moveCursor(0, 0);
+  else if (e.key === " " && drawing.on) toggle(picture.cursor, performance.now());
   else return;
   e.preventDefault();
 }
@@ -91,8 +93,6 @@ export function startGestures() {
     zoom(Math.exp(-e.deltaY / 500), p.x, p.y);
   }, { passive: false });
   canvas.addEventListener("keydown", key);
-  canvas.addEventListener("focus", drawSoon);
-  canvas.addEventListener("blur", drawSoon);
   const zoomBy = (f) => zoom(f, canvas.clientWidth / 2, canvas.clientHeight / 2);
   $("zoom-in").addEventListener("click", () => zoomBy(1.5));
   $("zoom-out").addEventListener("click", () => zoomBy(1 / 1.5));

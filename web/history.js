@@ -1,12 +1,14 @@
-// One history for every change to the map: painting, typing, new maps,
-// opened files and pictures. A step is the edits it made, in order, and
-// the map's name and origin before and after it; undo puts the edits back
-// in reverse and redo makes them again. Nothing else is kept per step.
-import { about, apply, inverse, join, map } from "./map.js";
+// One history for every change to the map: painting, typing, the tools,
+// new maps, opened files and pictures. A step is the edits it made, in
+// order, and the map's name and origin before and after it; undo puts the
+// edits back in reverse and redo makes them again. Nothing else is kept
+// per step.
+import { about, apply, inverse, join, map, weight } from "./map.js";
 
 export const LIMIT = 100;  // steps kept to undo, at least
 const TYPING = 1000;       // ms between keystrokes that still make one step
 const done = [], undone = [];
+let clean = null;          // the step last saved or opened: nothing to lose there
 
 // Records a step whose edits are made already. A keystroke that follows
 // another soon, where the last one was made, joins its step. whole: the
@@ -19,6 +21,7 @@ export function record(edits, before, { typing = false, whole = false } = {}) {
     if (both) {
       last.edits[0] = both;
       last.typing = now;
+      if (clean === last) clean = null;
       return;
     }
   }
@@ -41,6 +44,10 @@ export const redo = () => replay(undone, done, true);
 export const canUndo = () => done.length > 0;
 export const canRedo = () => undone.length > 0;
 
+// Saving or opening a map marks it as having nothing unsaved.
+export const saved = () => { clean = done.at(-1) ?? null; };
+export const unsaved = () => (done.at(-1) ?? null) !== clean;
+
 // The bytes the history holds, for the page's test.
 export const held = () => [...done, ...undone].reduce((sum, step) =>
-  sum + step.edits.reduce((n, e) => n + e.removed.length + e.inserted.length, 0), 0);
+  sum + step.edits.reduce((n, e) => n + weight(e), 0), 0);

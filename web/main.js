@@ -1,16 +1,19 @@
 // The page's controls, wired: opening, typing and dropping, the history's
 // keys and buttons, drawing, the listing's Download, Save map and links.
-// It starts with an empty map, or the one a link holds.
+// It starts with the map a link holds, or the one the browser kept, or an
+// empty one.
 import { $, save } from "./page.js";
 import { map } from "./map.js";
+import { saved } from "./history.js";
 import { download, showListing, startListing } from "./listing.js";
-import { picture, startPicture } from "./picture.js";
+import { startPicture } from "./picture.js";
 import { placeLayer } from "./refusal.js";
-import { redo, refresh, typed, undo } from "./edit.js";
-import { painting, setDrawing } from "./draw.js";
+import { after, current, redo, refresh, replace, typed, undo } from "./edit.js";
+import { end, painting, setDrawing } from "./draw.js";
 import { startGestures } from "./gestures.js";
 import { openLink, share } from "./share.js";
 import { openFile, startNewMap } from "./open.js";
+import { keepSoon, restore, startKeeping } from "./keep.js";
 
 $("file").addEventListener("change", async (e) => {
   await openFile(e.target.files[0]);
@@ -51,17 +54,28 @@ if (mac) {
   $("redo").title = "Redo (⇧⌘Z)";
 }
 
+// What is saved, downloaded or shared is the map as it is, a stroke under
+// way ended first.
+const settled = (act) => () => {
+  if (painting()) end(performance.now());
+  act();
+};
 $("draw").addEventListener("click", () => setDrawing(!$("draw").matches('[aria-pressed="true"]')));
-$("save").addEventListener("click", () => save(map.bytes, map.name));
-$("download").addEventListener("click", () => download(picture.out, map.name));
-$("share").addEventListener("click", share);
+$("save").addEventListener("click", settled(() => {
+  save(map.bytes, map.name);
+  saved();
+}));
+$("download").addEventListener("click", settled(() => download(current(), map.name)));
+$("share").addEventListener("click", settled(share));
 window.addEventListener("hashchange", openLink);
-startListing(() => picture.out && showListing(picture.out));
+startListing(() => current() && showListing(current()));
 startPicture();
 startGestures();
 startNewMap();
 setDrawing(false);
+after.step = keepSoon;
 
 refresh(performance.now(), { fitted: true });
-await openLink();
+const kept = await startKeeping();
+if (!(await openLink())) restore(kept, (bytes, name, from) => replace(bytes, name, from, performance.now()));
 document.body.dataset.ready = "yes";

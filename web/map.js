@@ -1,8 +1,9 @@
 // The map text: its bytes exactly as opened, typed or painted, its name
 // and where it came from, and the edits that change it. An edit says that
-// the bytes `removed` at offset `at` give way to the bytes `inserted`. It
-// holds only those bytes, so a painted cell of a large map costs two bytes
-// to undo, not a copy of the map.
+// the bytes `removed` at offset `at` give way to the bytes `inserted`, or,
+// for cells turned in place, lists the offsets of `flips`: bytes that went
+// from O to a full stop or back. It holds only that, so a painted cell of a
+// large map costs a few bytes to undo, not a copy of the map.
 export const O = 79;
 export const DOT = 46;
 export const LF = Uint8Array.of(10);
@@ -23,8 +24,16 @@ export const map = { bytes: new Uint8Array(0), name: "map.map", from: "", cut: f
 // All that says what the map is but its bytes, for the history to restore.
 export const about = () => ({ name: map.name, from: map.from, cut: map.cut });
 
-export function apply({ at, removed, inserted }) {
+// O and a full stop differ in these bits: flipping them turns one into the
+// other, and a flip is its own inverse.
+const TURN = O ^ DOT;
+
+export function apply({ at, removed, inserted, flips }) {
   const old = map.bytes;
+  if (flips) {
+    for (let i = 0; i < flips.length; i++) old[flips[i]] ^= TURN;
+    return;
+  }
   if (removed.length === inserted.length) {
     old.set(inserted, at);
     return;
@@ -36,7 +45,10 @@ export function apply({ at, removed, inserted }) {
   map.bytes = bytes;
 }
 
-export const inverse = ({ at, removed, inserted }) => ({ at, removed: inserted, inserted: removed });
+export const inverse = (e) => e.flips ? e : { at: e.at, removed: e.inserted, inserted: e.removed };
+
+// The bytes of history an edit holds.
+export const weight = (e) => e.flips ? 4 * e.flips.length : e.removed.length + e.inserted.length;
 
 // The edit that turns the map into these bytes: what lies between the
 // start and the end the two have in common.
@@ -71,4 +83,34 @@ export function join(first, second) {
 export function lineEnd() {
   const i = map.bytes.indexOf(10);
   return i > 0 && map.bytes[i - 1] === 13 ? CRLF : LF;
+}
+
+// A step's edits as they are made, in order, flips that follow each other
+// kept as one: a stroke of a thousand cells is one list of offsets.
+export class Edits {
+  constructor() { Object.assign(this, { list: [], flips: new Uint32Array(64), n: 0 }); }
+  add(edits) {
+    for (const e of edits) {
+      if (!e.flips) {
+        this.close();
+        this.list.push(e);
+        continue;
+      }
+      if (this.n + e.flips.length > this.flips.length) {
+        const more = new Uint32Array(Math.max(2 * this.flips.length, this.n + e.flips.length));
+        more.set(this.flips.subarray(0, this.n));
+        this.flips = more;
+      }
+      this.flips.set(e.flips, this.n);
+      this.n += e.flips.length;
+    }
+  }
+  close() {
+    if (this.n) this.list.push({ flips: this.flips.slice(0, this.n) });
+    this.n = 0;
+  }
+  done() {
+    this.close();
+    return this.list;
+  }
 }

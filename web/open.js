@@ -5,6 +5,7 @@ import { $, count, stem } from "./page.js";
 import { CAPACITY } from "./conversion.js";
 import { DOT, O, blanks } from "./map.js";
 import { replace } from "./edit.js";
+import { marked, pngMap, pngSize } from "./png.js";
 
 const LF = 10;
 
@@ -22,45 +23,63 @@ export async function openFile(file) {
   $("opened").textContent = "";
   // The tool reads one byte more than it converts, to tell a map too large.
   const bytes = new Uint8Array(await file.slice(0, CAPACITY + 1).arrayBuffer());
-  if (isPicture(bytes) && await openPicture(file, t0)) return;
+  if (isPicture(bytes) && await openPicture(file, bytes, t0)) return;
   replace(bytes, file.name, "a file", performance.now(), file.size > bytes.length);
 }
 
-// A cell for each pixel: marked where the pixel is at least half opaque
-// and darker than middle grey, and each row of pixels a line ended by a
-// line feed. Colours are taken as the file has them, not as a screen
-// would show them. False when the browser cannot decode the file.
-async function openPicture(file, t0) {
-  let bitmap;
-  try {
-    bitmap = await createImageBitmap(file, { premultiplyAlpha: "none", colorSpaceConversion: "none" });
-  } catch {
-    return false;
+// A cell for each pixel, marked by the rule of png.js, and each row of
+// pixels a line ended by a line feed. PNG is read here, sample for sample
+// as the file has it; other pictures are decoded by the browser, their
+// colours taken as the file has them, not as a screen would show them.
+// False when the picture cannot be read: its bytes are then a map text,
+// refused as the tool would refuse it.
+async function openPicture(file, head, t0) {
+  let bitmap = null, dims = pngSize(head);
+  if (!dims) {
+    try {
+      bitmap = await createImageBitmap(file, { premultiplyAlpha: "none", colorSpaceConversion: "none" });
+    } catch {
+      return false;
+    }
+    dims = { width: bitmap.width, height: bitmap.height };
   }
-  const { width: w, height: h } = bitmap, size = (w + 1) * h;
-  if (size > CAPACITY) {
-    bitmap.close();
+  const { width: w, height: h } = dims;
+  if (size(w, h) > CAPACITY) {
+    bitmap?.close();
     const fit = largest(w, h);
     $("opened").textContent = `${file.name} is ${w} × ${h} pixels, which would make a map of ` +
-      `${count(size, "byte")}; a map holds at most ${CAPACITY.toLocaleString("en")}. The largest picture of ` +
+      `${count(size(w, h), "byte")}; a map holds at most ${CAPACITY.toLocaleString("en")}. The largest picture of ` +
       `its shape that fits is ${fit.w} × ${fit.h} pixels. The map in the page is as it was.`;
     return true;
   }
+  let bytes;
+  if (bitmap) {
+    bytes = fromBitmap(bitmap, w, h);
+  } else {
+    try {
+      bytes = await pngMap(new Uint8Array(await file.arrayBuffer()));
+    } catch (e) {
+      $("opened").textContent = `${file.name} starts as a PNG picture does, but ${e.message}; ` +
+        "its bytes are shown as a map text, which the tool would refuse.";
+      return false;
+    }
+  }
+  replace(bytes, stem(file.name) + ".map", "a picture", t0);
+  return true;
+}
+
+function fromBitmap(bitmap, w, h) {
   const canvas = document.createElement("canvas");
   Object.assign(canvas, { width: w, height: h });
   const ctx = canvas.getContext("2d", { willReadFrequently: true });
   ctx.drawImage(bitmap, 0, 0);
   bitmap.close();
-  const px = ctx.getImageData(0, 0, w, h).data, bytes = new Uint8Array(size);
+  const px = ctx.getImageData(0, 0, w, h).data, bytes = new Uint8Array(size(w, h));
   for (let y = 0, i = 0, j = 0; y < h; y++) {
-    for (let x = 0; x < w; x++, i += 4) {
-      const luminance = 0.2126 * px[i] + 0.7152 * px[i + 1] + 0.0722 * px[i + 2];
-      bytes[j++] = px[i + 3] >= 128 && luminance < 127.5 ? O : DOT;
-    }
+    for (let x = 0; x < w; x++, i += 4) bytes[j++] = marked(px[i], px[i + 1], px[i + 2], px[i + 3], 255) ? O : DOT;
     bytes[j++] = LF;
   }
-  replace(bytes, stem(file.name) + ".map", "a picture", t0);
-  return true;
+  return bytes;
 }
 
 // The largest picture of this shape whose map fits.

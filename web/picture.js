@@ -1,13 +1,19 @@
 // The picture: the map's cells on a canvas that fits its box, zoomed and
-// panned by the view, with the refused byte ringed in red and the keyboard
-// cursor in the accent colour. Points of the canvas, in CSS pixels from
-// its corner, map to cells here and nowhere else.
+// panned by the view, and over it, on a canvas of its own, the refused
+// byte ringed in red, the keyboard cursor and what the tools show. Points
+// of the canvas, in CSS pixels from its corner, map to cells here and
+// nowhere else. Input only changes state: the canvas is drawn at most once
+// an animation frame, a turned cell redraws its own pixels, and only a
+// new layout, a zoom or a pan redraws the whole.
 import { $, count } from "./page.js";
+import { cellState, exists, isRefused, layout, relayout, rowLength, watch } from "./cells.js";
+import { cover, paint, reset, setView, turned } from "./raster.js";
 
-// pic: the cells as laid out by the conversion; view: the scale s (CSS
-// pixels per cell) and the origin (ox, oy), refitted to the box while fit
-// is set; cursor: the cell the arrow keys are on.
-export const picture = { out: null, pic: null, view: null, cursor: null };
+// view: the scale s (CSS pixels per cell) and the origin (ox, oy),
+// refitted to the box while fit is set; cursor: the cell the arrow keys
+// are on; marks: what tools draw over the picture, each a function of the
+// overlay's context and a function from cells to its pixels.
+export const picture = { view: null, cursor: null, marks: [] };
 
 let palette = null;
 function readPalette() {
@@ -17,92 +23,96 @@ function readPalette() {
     const hex = parseInt(style.getPropertyValue(name).trim().slice(1, 7), 16);
     return (0xff000000 | (hex & 0xff) << 16 | (hex & 0xff00) | hex >> 16) >>> 0;
   };
+  const css = (name) => style.getPropertyValue(name).trim();
   palette = { bg: abgr("--panel"), blank: abgr("--blank"), marked: abgr("--marked"), uneven: abgr("--uneven"),
-    refused: style.getPropertyValue("--refused").trim(), accent: style.getPropertyValue("--accent").trim() };
+    refused: css("--refused"), accent: css("--accent"), fg: css("--fg") };
 }
 
-export const rowLength = (y) => picture.pic.rowStart[y + 1] - picture.pic.rowStart[y];
+// What is waiting for the next frame: the whole picture, the pixels of
+// turned cells, the overlay.
+const due = { whole: false, rect: null, marks: false };
+let image = null, px = null;
 
-// A new map is fitted; a changed one keeps the view, so that cells stay
-// under the pointer that paints them.
-export function showPicture(out, pic, fitted) {
-  Object.assign(picture, { out, pic });
+watch.cell = (x, y) => {
+  turned(x, y);
+  if (!image || due.whole) return drawSoon();
+  const [x0, x1, y0, y1] = cover(x, y, image.width, image.height), r = due.rect;
+  due.rect = r ? [Math.min(r[0], x0), Math.max(r[1], x1), Math.min(r[2], y0), Math.max(r[3], y1)] : [x0, x1, y0, y1];
+  if (x1 > x0 && y1 > y0) paint(px, image.width, x0, x1, y0, y1, palette);
+  drawSoon();
+};
+watch.all = () => {
+  reset();
+  due.whole = true;
+  drawSoon();
+};
+
+// The readouts of the map's size and uneven rows, and the picture drawn
+// at once. A new map is fitted; a changed one keeps the view, so that cells
+// stay under the pointer that paints them.
+export function showPicture(fitted) {
   if (fitted) Object.assign(picture, { view: null, cursor: null });
-  $("size").textContent = out.refused ? (out.tooLarge ? "" : "The map up to the refused byte, marked in red.")
-    : `Width ${out.wid}, height ${out.hgt}: the width is the last row's cell count.`;
-  $("canvas").setAttribute("aria-label", out.refused ? "Picture of the map up to the refused byte"
-    : `Picture of the map, ${out.wid} by ${out.hgt} cells`);
-  const listed = pic.unevenRows.slice(0, 12).join(", ") + (pic.unevenRows.length > 12 ? ", …" : "");
-  $("uneven").textContent = pic.unevenRows.length === 0 ? "" :
-    `${count(pic.unevenRows.length, "row")} of another width than ${out.wid}, tinted: y ${listed}.`;
+  const { refused, wid, hgt, unevenRows } = layout;
+  $("size").textContent = refused ? (layout.refusedCell ? "The map up to the refused byte, marked in red." : "")
+    : `Width ${wid}, height ${hgt}: the width is the last row's cell count.`;
+  $("canvas").setAttribute("aria-label", refused ? "Picture of the map up to the refused byte"
+    : `Picture of the map, ${wid} by ${hgt} cells`);
+  const listed = unevenRows.slice(0, 12).join(", ") + (unevenRows.length > 12 ? ", …" : "");
+  $("uneven").textContent = unevenRows.length === 0 ? "" :
+    `${count(unevenRows.length, "row")} of another width than ${wid}, tinted: y ${listed}.`;
   draw();
 }
 
 // The whole map in the box, its cells at most 48 pixels; an empty map
 // starts at the corner, where its first cell will be.
 function fit() {
-  const { pic } = picture, canvas = $("canvas");
-  const w = canvas.clientWidth, h = canvas.clientHeight;
-  if (pic.rows === 0) {
+  const canvas = $("canvas"), w = canvas.clientWidth, h = canvas.clientHeight;
+  if (layout.rows === 0) {
     picture.view = { s: 24, ox: 0, oy: 0, fit: true };
     return;
   }
-  const s = Math.min(w / Math.max(pic.cols, 1), h / pic.rows, 48);
-  picture.view = { s, ox: (w - pic.cols * s) / 2, oy: (h - pic.rows * s) / 2, fit: true };
+  const s = Math.min(w / Math.max(layout.cols, 1), h / layout.rows, 48);
+  picture.view = { s, ox: (w - layout.cols * s) / 2, oy: (h - layout.rows * s) / 2, fit: true };
 }
 
-// A device pixel shows the cell under its centre, or, where cells are
-// smaller than pixels, what the cells it covers hold: marked if any is,
-// blank if there is a cell at all. Cells of four pixels or more keep a
-// pixel's gap between them, so that they read as squares.
+// The whole picture, now.
 export function draw() {
-  const canvas = $("canvas"), ctx = canvas.getContext("2d");
-  const dpr = window.devicePixelRatio || 1;
+  const t0 = performance.now(), canvas = $("canvas"), dpr = window.devicePixelRatio || 1;
+  if (layout.stale) relayout();
   const W = Math.round(canvas.clientWidth * dpr), H = Math.round(canvas.clientHeight * dpr);
-  if (canvas.width !== W || canvas.height !== H) [canvas.width, canvas.height] = [W, H];
+  for (const c of [canvas, $("overlay")]) if (c.width !== W || c.height !== H) [c.width, c.height] = [W, H];
   if (!palette) readPalette();
   if (!picture.view || picture.view.fit) fit();
-  const { view, pic } = picture;
-  const s = view.s * dpr, ox = view.ox * dpr, oy = view.oy * dpr, gap = s >= 4 ? 1 : 0;
-  // The cells [a, b) that pixel p shows along an axis, or none where it
-  // falls in a gap.
-  const span = (p, o) => {
-    if (s < 1) return [Math.floor((p - o) / s), Math.ceil((p + 1 - o) / s)];
-    const at = p + 0.5 - o, a = Math.floor(at / s);
-    return at - a * s >= s - gap ? [0, 0] : [a, a + 1];
-  };
-  const { rows, rowStart, cells, uneven } = pic;
-  const image = ctx.createImageData(W, H), px = new Uint32Array(image.data.buffer);
-  const seen = new Uint8Array(W);  // 2: a marked cell, 1: a blank one
-  for (let py = 0; py < H; py++) {
-    const base = py * W;
-    const [ra, rb] = span(py, oy), ya = Math.max(ra, 0), yb = Math.min(rb, rows);
-    // A row's band is tinted, gaps included, where its width is not the map's.
-    const band = Math.floor((py + 0.5 - oy) / s);
-    const empty = band >= 0 && band < rows && uneven[band] ? palette.uneven : palette.bg;
-    seen.fill(0);
-    for (let y = ya; y < yb; y++) {
-      const start = rowStart[y], len = rowStart[y + 1] - start;
-      const pa = Math.max(Math.floor(ox), 0), pb = Math.min(Math.ceil(ox + len * s), W);
-      for (let p = pa; p < pb; p++) {
-        const [ca, cb] = span(p, ox), xa = Math.max(ca, 0), xb = Math.min(cb, len);
-        if (xa >= xb) continue;
-        let v = 1;
-        for (let x = xa; x < xb; x++) if (cells[start + x]) { v = 2; break; }
-        if (v > seen[p]) seen[p] = v;
-      }
-    }
-    for (let p = 0; p < W; p++) px[base + p] = seen[p] === 2 ? palette.marked : seen[p] === 1 ? palette.blank : empty;
+  const { view } = picture;
+  if (image?.width !== W || image?.height !== H) {
+    image = canvas.getContext("2d").createImageData(W, H);
+    px = new Uint32Array(image.data.buffer);
   }
-  ctx.putImageData(image, 0, 0);
-  const r = pic.refusedCell;
-  outline(ctx, r, palette.refused, []);
-  if (document.activeElement === canvas) outline(ctx, picture.cursor, palette.accent, [3 * dpr, 2 * dpr]);
+  setView(view.s * dpr, view.ox * dpr, view.oy * dpr, W);
+  paint(px, W, 0, W, 0, H, palette);
+  canvas.getContext("2d").putImageData(image, 0, 0);
+  Object.assign(due, { whole: false, rect: null });
+  drawMarks();
+  const r = layout.refusedCell;
   Object.assign(canvas.dataset, { cell: view.s, x0: view.ox, y0: view.oy, refused: r ? `${r.x},${r.y}` : "" });
+  document.body.dataset.drawMs = performance.now() - t0;
+}
+
+// The overlay: the refused byte's ring, what the tools show, and the
+// keyboard cursor while the picture has the focus.
+function drawMarks() {
+  const overlay = $("overlay"), ctx = overlay.getContext("2d"), dpr = window.devicePixelRatio || 1;
+  ctx.clearRect(0, 0, overlay.width, overlay.height);
+  const { view } = picture;
+  const at = (x, y) => [(view.ox + x * view.s) * dpr, (view.oy + y * view.s) * dpr];
+  ring(ctx, layout.refusedCell, palette.refused, []);
+  for (const mark of picture.marks) mark(ctx, at, view.s * dpr, palette);
+  if (document.activeElement === $("canvas")) ring(ctx, picture.cursor, palette.accent, [3 * dpr, 2 * dpr]);
+  due.marks = false;
 }
 
 // A ring around a cell, never smaller than a finger's width of pixels.
-function outline(ctx, cell, color, dash) {
+function ring(ctx, cell, color, dash) {
   if (!cell) return;
   const { view } = picture, dpr = window.devicePixelRatio || 1, s = view.s * dpr;
   const size = Math.max(s + 4 * dpr, 12 * dpr);
@@ -115,10 +125,28 @@ function outline(ctx, cell, color, dash) {
   ctx.restore();
 }
 
-let redraw = 0;
-export const drawSoon = () => {
-  if (!redraw) redraw = requestAnimationFrame(() => { redraw = 0; if (picture.pic) draw(); });
-};
+// At most once a frame: the whole picture if it is due, else the pixels
+// of the cells turned since the last frame, and the overlay.
+let frame = 0;
+function onFrame() {
+  frame = 0;
+  if (!layout.rowStart) return;
+  if (due.whole || layout.stale) return draw();
+  if (due.rect) {
+    const [x0, x1, y0, y1] = due.rect;
+    due.rect = null;
+    if (x1 > x0 && y1 > y0) $("canvas").getContext("2d").putImageData(image, 0, 0, x0, y0, x1 - x0, y1 - y0);
+  }
+  if (due.marks) drawMarks();
+}
+export const drawSoon = () => { if (!frame) frame = requestAnimationFrame(onFrame); };
+export const marksSoon = () => { due.marks = true; drawSoon(); };
+// What is due, drawn now: a stroke's end brings the picture in step with
+// the listing at once.
+export function drawNow() {
+  if (frame) cancelAnimationFrame(frame);
+  onFrame();
+}
 
 // The grid position under a point of the canvas, in the map or not.
 export function gridAt(cx, cy) {
@@ -126,25 +154,13 @@ export function gridAt(cx, cy) {
   return { x: Math.floor((cx - view.ox) / view.s), y: Math.floor((cy - view.oy) / view.s) };
 }
 
-// 1 for a marked cell, 0 for a blank one, null where the map has none.
-export function cellState({ x, y }) {
-  const { pic } = picture;
-  if (y < 0 || y >= pic.rows || x < 0 || x >= rowLength(y)) return null;
-  return pic.cells[pic.rowStart[y] + x];
-}
-
-export const isRefused = (c) => {
-  const r = picture.pic.refusedCell;
-  return !!r && c.x === r.x && c.y === r.y;
-};
-
 // What is under the pointer or the cursor, as the listing names it, and
 // while drawing, where painting would grow the map.
 export function tell(c, drawing = false) {
-  const state = c ? cellState(c) : null;
+  const state = c ? cellState(c.x, c.y) : null;
   $("cell").textContent = !c ? "" : state !== null ? `[${c.x},${c.y}] ${state ? "marked" : "blank"}`
-    : isRefused(c) ? `[${c.x},${c.y}] the refused byte`
-    : drawing && !picture.out.refused && c.x >= 0 && c.y >= 0 ? `[${c.x},${c.y}] past the map: painting grows it`
+    : isRefused(c.x, c.y) ? `[${c.x},${c.y}] the refused byte`
+    : drawing && !layout.refused && c.x >= 0 && c.y >= 0 ? `[${c.x},${c.y}] past the map: painting grows it`
     : "";
 }
 
@@ -152,12 +168,14 @@ export function zoom(factor, cx, cy) {
   const { view } = picture;
   const s = Math.min(Math.max(view.s * factor, 1e-4), 64);
   picture.view = { s, ox: cx - (cx - view.ox) * s / view.s, oy: cy - (cy - view.oy) * s / view.s, fit: false };
+  due.whole = true;
   drawSoon();
 }
 
 export function pan(dx, dy) {
   const { view } = picture;
   picture.view = { ...view, ox: view.ox + dx, oy: view.oy + dy, fit: false };
+  due.whole = true;
   drawSoon();
 }
 
@@ -168,20 +186,26 @@ export function refit() {
 
 // Moves the keyboard cursor from cell to cell, bringing it into view.
 export function moveCursor(dx, dy) {
-  const { pic, cursor } = picture, canvas = $("canvas");
-  if (pic.rows === 0) return;
+  const { cursor } = picture, canvas = $("canvas");
+  if (layout.rows === 0) return;
   const at = cursor ?? { x: 0, y: 0 };
-  const y = Math.min(Math.max(at.y + (cursor ? dy : 0), 0), pic.rows - 1);
+  const y = Math.min(Math.max(at.y + (cursor ? dy : 0), 0), layout.rows - 1);
   const x = Math.min(Math.max(at.x + (cursor ? dx : 0), 0), Math.max(rowLength(y) - 1, 0));
   picture.cursor = { x, y };
   const { view } = picture, w = canvas.clientWidth, h = canvas.clientHeight;
   const cx = view.ox + (x + 0.5) * view.s, cy = view.oy + (y + 0.5) * view.s;
   if (cx < 0 || cx > w || cy < 0 || cy > h) pan(w / 2 - cx, h / 2 - cy);
-  tell(rowLength(y) > 0 ? picture.cursor : null);
-  draw();
+  tell(exists(x, y) ? picture.cursor : null);
+  marksSoon();
 }
 
 export function startPicture() {
-  new ResizeObserver(drawSoon).observe($("canvas"));
-  matchMedia("(prefers-color-scheme: dark)").addEventListener("change", () => { readPalette(); drawSoon(); });
+  new ResizeObserver(() => { due.whole = true; drawSoon(); }).observe($("canvas"));
+  matchMedia("(prefers-color-scheme: dark)").addEventListener("change", () => {
+    readPalette();
+    due.whole = true;
+    drawSoon();
+  });
+  $("canvas").addEventListener("focus", marksSoon);
+  $("canvas").addEventListener("blur", marksSoon);
 }

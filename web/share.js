@@ -4,6 +4,7 @@
 import { $ } from "./page.js";
 import { map } from "./map.js";
 import { replace } from "./edit.js";
+import { quietly } from "./keep.js";
 
 const SHARE_LIMIT = 8192;  // the largest map that goes into a link
 
@@ -41,7 +42,7 @@ export async function openLink() {
   const t0 = performance.now();
   try {
     const bytes = await through(unbase64url(params.get("map")), new DecompressionStream("deflate-raw"));
-    replace(bytes, params.get("name") || "map.map", "a link", t0);
+    quietly(() => replace(bytes, params.get("name") || "map.map", "a link", t0));
   } catch {
     $("shared").textContent = "This link holds no map that can be read.";
   }

@@ -1,0 +1,170 @@
+// PNG files for the test of pictures as maps, written by netpbm's pamtopng
+// and pnmtopng (Debian package netpbm) from samples chosen here, with the
+// map each one must give. Between them they have every colour type and
+// bit depth PNG has, palettes with partial alpha, the one transparent
+// colour of tRNS, Adam7, each row filter, image data over several IDAT
+// chunks, and pixels on either side of the rule: alpha 127 and 128 (32767
+// and 32768 at 16 bits), luminance just below and exactly at half of full
+// scale, colours that a canvas's premultiplied alpha rounds across the
+// line, and 16-bit colours that rounding to 8 bits would take across it.
+//
+//   makePictures(dir) -> [{ name, path, want, about }]
+//
+// writes them to dir; want is the map text, worked out here from the
+// samples asked for, never by decoding the files. Each file's header is
+// checked to be what was asked for, as a tool may pick another colour type.
+import { execFileSync } from "node:child_process";
+import { writeFileSync } from "node:fs";
+import { join } from "node:path";
+
+// The page's rule, on the file's samples with full scale M.
+const marked = ([r, g, b, a], M) => 2 * a >= M && 2 * (2126 * r + 7152 * g + 722 * b) < 10000 * M;
+
+// Fixed pseudo-random samples: each from `near`, or anywhere up to M.
+function noise(w, h, channels, M, near, seed) {
+  const next = () => (seed = (seed * 1103515245 + 12345) % 2 ** 31) / 2 ** 31;
+  const sample = () => next() < 0.5 ? near[Math.floor(next() * near.length)] : Math.floor(next() * (M + 1));
+  return Array.from({ length: h }, () => Array.from({ length: w }, () => Array.from({ length: channels }, sample)));
+}
+const N8 = [0, 126, 127, 128, 129, 255], N16 = [0, 32767, 32768, 65535];
+const grid = (w, h, f) => Array.from({ length: h }, (_, y) => Array.from({ length: w }, (_, x) => f(x, y)));
+
+// Premultiplied by alpha 128 and back, grey 127 can come back 128; and
+// (32511, 32768, 32511) is dark at 16 bits but not once each sample is
+// rounded to 8 bits (127, 128, 127). (30, 153, 162) and (24235, 32000,
+// 65495) are exactly half of full scale, which is not dark.
+const RGBA8 = [[[0, 0, 0, 127], [0, 0, 0, 128], [127, 127, 127, 128], [128, 128, 128, 128], [127, 127, 127, 255]],
+  [[126, 127, 127, 129], [127, 126, 128, 131], [30, 153, 162, 255], [30, 153, 161, 255], [30, 153, 162, 200]],
+  [[127, 127, 127, 130], [127, 127, 127, 133], [127, 127, 127, 137], [128, 128, 128, 140], [255, 255, 255, 0]]];
+const RGBA16 = [
+  [[0, 0, 0, 32767], [0, 0, 0, 32768], [32767, 32767, 32767, 65535], [32768, 32768, 32768, 65535]],
+  [[32511, 32768, 32511, 65535], [32511, 32768, 32511, 32768], [24235, 32000, 65495, 65535], [24235, 32000, 65494, 40000]],
+];
+
+// tool, its options and the samples it is given (tuple type, maxval,
+// rows of pixels); key: the one transparent colour; png: the colour type,
+// bit depth and interlace method the file must have; idats: at least so
+// many IDAT chunks.
+const PICTURES = [
+  { name: "grey8", about: "grey, 8 bits: 127 marked, 128 not", tool: "pamtopng", tuple: "GRAYSCALE", M: 255,
+    rows: [[0, 1, 126, 127, 128, 129, 254, 255], [255, 200, 128, 127, 127, 100, 50, 0]].map((r) => r.map((v) => [v])),
+    png: [0, 8, 0] },
+  { name: "grey8-trns", about: "grey, 8 bits, tRNS making grey 100 transparent", tool: "pamtopng", M: 255,
+    args: ["-transparent=rgb:64/64/64"], tuple: "GRAYSCALE", key: [100],
+    rows: [[99, 100, 101, 100, 200, 0]].map((r) => r.map((v) => [v])), png: [0, 8, 0] },
+  { name: "grey1", about: "grey, 1 bit, rows not a whole byte", tool: "pamtopng", tuple: "GRAYSCALE", M: 1,
+    rows: grid(11, 3, (x, y) => [(x * y + x) % 3 ? 1 : 0]), png: [0, 1, 0] },
+  { name: "grey2", about: "grey, 2 bits: 1 marked, 2 not", tool: "pamtopng", tuple: "GRAYSCALE", M: 3,
+    rows: grid(7, 2, (x, y) => [(x + y) % 4]), png: [0, 2, 0] },
+  { name: "grey4-adam7", about: "grey, 4 bits, interlaced: 7 marked, 8 not", tool: "pamtopng", args: ["-interlace"],
+    tuple: "GRAYSCALE", M: 15, rows: grid(10, 9, (x, y) => [(x + 2 * y) % 16]), png: [0, 4, 1] },
+  { name: "grey16-trns", about: "grey, 16 bits, tRNS 0x1234 matched at 16 bits, not at 8", tool: "pamtopng",
+    args: ["-transparent=rgb:1234/1234/1234"], tuple: "GRAYSCALE", M: 65535, key: [0x1234],
+    rows: [[0x1234, 0x1235, 0x1200, 32767, 32768, 65535]].map((r) => r.map((v) => [v])), png: [0, 16, 0] },
+  { name: "grey-alpha8", about: "grey and alpha, 8 bits, near both lines", tool: "pamtopng", tuple: "GRAYSCALE_ALPHA",
+    M: 255, rows: grid(6, 4, (x, y) => [[127, 128, 126, 0][y], [0, 127, 128, 129, 134, 255][x]]), png: [4, 8, 0] },
+  { name: "grey-alpha16", about: "grey and alpha, 16 bits, near both lines", tool: "pamtopng",
+    tuple: "GRAYSCALE_ALPHA", M: 65535, png: [4, 16, 0],
+    rows: grid(5, 3, (x, y) => [[32767, 32768, 32639][y], [0, 32767, 32768, 32769, 65535][x]]) },
+  { name: "rgb8-trns", about: "RGB, 8 bits, ties at half scale, tRNS (20, 40, 60)", tool: "pamtopng",
+    args: ["-transparent=rgb:14/28/3c"], tuple: "RGB", M: 255, key: [20, 40, 60], png: [2, 8, 0],
+    rows: [[[30, 153, 162], [13, 163, 113], [78, 146, 90], [30, 153, 161], [127, 127, 127], [128, 128, 128]],
+      [[255, 0, 0], [0, 255, 0], [0, 0, 255], [20, 40, 60], [20, 40, 61], [21, 40, 60]]] },
+  { name: "rgb16-trns", about: "RGB, 16 bits, tRNS matched at 16 bits", tool: "pamtopng", tuple: "RGB", M: 65535,
+    args: ["-transparent=rgb:1234/1234/1234"], key: [0x1234, 0x1234, 0x1234], png: [2, 16, 0],
+    rows: [[[0x1234, 0x1234, 0x1234], [0x1234, 0x1234, 0x1235], [0x1200, 0x1234, 0x1234], [32511, 32768, 32511],
+      [24235, 32000, 65495], [24235, 32000, 65494], [32768, 32768, 32768]]] },
+  { name: "rgba8", about: "RGBA, 8 bits, partly transparent near both lines", tool: "pamtopng", tuple: "RGB_ALPHA",
+    M: 255, rows: RGBA8, png: [6, 8, 0] },
+  { name: "rgba16", about: "RGBA, 16 bits, near both lines and across them at 8", tool: "pamtopng",
+    tuple: "RGB_ALPHA", M: 65535, rows: RGBA16, png: [6, 16, 0] },
+  { name: "rgba8-adam7", about: "RGBA, 8 bits, interlaced", tool: "pamtopng", args: ["-interlace"],
+    tuple: "RGB_ALPHA", M: 255, rows: noise(37, 23, 4, 255, N8, 7), png: [6, 8, 1] },
+  { name: "rgba16-adam7", about: "RGBA, 16 bits, interlaced", tool: "pamtopng", args: ["-interlace"],
+    tuple: "RGB_ALPHA", M: 65535, rows: noise(9, 10, 4, 65535, N16, 8), png: [6, 16, 1] },
+  { name: "grey-alpha8-adam7-3x2", about: "interlaced, 3 × 2: passes with no pixels", tool: "pamtopng",
+    args: ["-interlace"], tuple: "GRAYSCALE_ALPHA", M: 255, rows: noise(3, 2, 2, 255, N8, 9), png: [4, 8, 1] },
+  { name: "rgba8-large", about: "RGBA, 8 bits, its data in several IDAT chunks", tool: "pamtopng",
+    tuple: "RGB_ALPHA", M: 255, rows: noise(160, 120, 4, 255, N8, 10), png: [6, 8, 0], idats: 2 },
+  // Each row filter alone; at 1 bit a byte decoded wrong is a cell wrong.
+  ...["nofilter", "sub", "up", "avg", "paeth"].flatMap((filter, i) => [
+    { name: `rgb8-${filter}`, about: `RGB, 8 bits, rows filtered by ${filter}`, tool: "pnmtopng",
+      args: ["-force", `-${filter}`], tuple: "RGB", M: 255, rows: noise(17, 9, 3, 255, N8, 20 + i), png: [2, 8, 0] },
+    { name: `grey1-${filter}`, about: `grey, 1 bit, rows filtered by ${filter}`, tool: "pnmtopng",
+      args: ["-force", `-${filter}`], tuple: "GRAYSCALE", M: 1, rows: noise(64, 24, 1, 1, [0], 30 + i),
+      png: [0, 1, 0] }]),
+  { name: "palette4", about: "palette, 4 bits, tRNS of partial alphas, opaque entries past it", tool: "pnmtopng",
+    tuple: "RGB_ALPHA", M: 255, png: [3, 4, 0],
+    rows: grid(6, 2, (x, y) => [...[[127, 127, 127], [128, 128, 128]][y], [0, 100, 127, 128, 200, 255][x]]) },
+  { name: "palette8-adam7", about: "palette, 8 bits, tRNS, interlaced", tool: "pnmtopng", args: ["-interlace"],
+    tuple: "RGB_ALPHA", M: 255, png: [3, 8, 1],
+    rows: grid(13, 11, (x, y) => [120 + x, 127, 131 - y, [127, 128, 255][(x + y) % 3]]) },
+  { name: "palette2", about: "palette, 2 bits", tool: "pnmtopng", tuple: "RGB_ALPHA", M: 255, png: [3, 2, 0],
+    rows: grid(9, 2, (x, y) => [[0, 0, 0, 128], [0, 0, 0, 127], [255, 0, 0, 255], [0, 255, 0, 255]][(x + y) % 4]) },
+  { name: "palette1", about: "palette, 1 bit, rows not a whole byte", tool: "pnmtopng", tuple: "RGB_ALPHA", M: 255,
+    png: [3, 1, 0], rows: grid(13, 3, (x, y) => (x ^ y) & 1 ? [10, 20, 30, 255] : [10, 20, 30, 120]) },
+];
+
+const CHANNELS = { GRAYSCALE: 1, GRAYSCALE_ALPHA: 2, RGB: 3, RGB_ALPHA: 4 };
+const samples = (rows, M, pick) =>
+  Buffer.from(rows.flat().flatMap((px) => pick(px).flatMap((v) => M > 255 ? [v >> 8, v & 255] : [v])));
+
+// What is handed to the tool: a PAM to pamtopng; to pnmtopng a PGM or PPM,
+// with the alpha in a PGM file of its own.
+function input(p, path) {
+  const { tuple, M, rows } = p, w = rows[0].length, h = rows.length, n = CHANNELS[tuple];
+  if (p.tool === "pamtopng") {
+    const head = `P7\nWIDTH ${w}\nHEIGHT ${h}\nDEPTH ${n}\nMAXVAL ${M}\nTUPLTYPE ${tuple}\nENDHDR\n`;
+    return { args: [], stdin: Buffer.concat([Buffer.from(head), samples(rows, M, (px) => px)]) };
+  }
+  const colour = n >= 3 ? 3 : 1, args = [];
+  if (n % 2 === 0) {
+    const alpha = samples(rows, M, (px) => [px[n - 1]]);
+    writeFileSync(`${path}.alpha.pgm`, Buffer.concat([Buffer.from(`P5\n${w} ${h}\n${M}\n`), alpha]));
+    args.push(`-alpha=${path}.alpha.pgm`);
+  }
+  const head = `${colour === 3 ? "P6" : "P5"}\n${w} ${h}\n${M}\n`;
+  return { args, stdin: Buffer.concat([Buffer.from(head), samples(rows, M, (px) => px.slice(0, colour))]) };
+}
+
+function want({ tuple, M, rows, key }) {
+  const rgba = (px) => {
+    const a = key && key.every((v, i) => v === px[i]) ? 0 : tuple.endsWith("ALPHA") ? px.at(-1) : M;
+    return px.length >= 3 ? [px[0], px[1], px[2], a] : [px[0], px[0], px[0], a];
+  };
+  return rows.map((row) => row.map((px) => marked(rgba(px), M) ? "O" : ".").join("") + "\n").join("");
+}
+
+// The file's colour type, bit depth and interlace method, whether it has
+// tRNS, and how many IDAT chunks.
+function header(b) {
+  const chunks = [];
+  for (let at = 8; at + 8 <= b.length; at += 12 + b.readUInt32BE(at)) {
+    chunks.push(b.toString("latin1", at + 4, at + 8));
+  }
+  if (b.toString("latin1", 1, 4) !== "PNG" || chunks[0] !== "IHDR") throw new Error("not a PNG");
+  const idats = chunks.filter((c) => c === "IDAT").length;
+  return { png: [b[25], b[24], b[28]], trns: chunks.includes("tRNS"), idats };
+}
+
+// A PNG of RGBA pixels, pixel(x, y) giving each, written to path.
+export function png(path, width, height, pixel) {
+  const rows = grid(width, height, pixel), { stdin } = input({ tool: "pamtopng", tuple: "RGB_ALPHA", M: 255, rows });
+  writeFileSync(path, execFileSync("/usr/bin/pamtopng", { input: stdin, maxBuffer: 1 << 26 }));
+  return path;
+}
+
+export async function makePictures(dir) {
+  return PICTURES.map((p) => {
+    const path = join(dir, `${p.name}.png`), { args, stdin } = input(p, path);
+    const png = execFileSync(`/usr/bin/${p.tool}`, [...(p.args ?? []), ...args], { input: stdin, stdio: "pipe" });
+    writeFileSync(path, png);
+    const got = header(png);
+    const alpha = p.key || (p.png[0] === 3 && p.rows.flat().some((px) => px[3] < 255));
+    if (String(got.png) !== String(p.png) || got.trns !== !!alpha || got.idats < (p.idats ?? 1)) {
+      throw new Error(`${p.tool} wrote ${p.name}.png as colour type, bit depth, interlace ${got.png}, ` +
+        `tRNS ${got.trns}, ${got.idats} IDAT; asked for ${p.png}, tRNS ${!!alpha}, ${p.idats ?? 1} IDAT or more`);
+    }
+    return { name: p.name, path, want: want(p), about: p.about };
+  });
+}

@@ -1,0 +1,187 @@
+// Reading a PNG's pixels, to open it as a map. Browsers decode pictures
+// for a canvas, and WebKit's canvas keeps colours premultiplied by alpha,
+// so a partly transparent pixel comes back rounded there and not in the
+// other engines; every engine also rounds 16-bit samples to 8 bits. A
+// pixel near middle grey or half opacity could then be a marked cell in
+// one browser and a blank one in another. So the page reads PNG itself,
+// taking each sample exactly as the file holds it; only the zlib data is
+// left to the browser, whose DecompressionStream every engine has.
+const O = 79, DOT = 46, LF = 10;
+
+// The one rule for every picture, on the file's own samples with full
+// scale M: at least half opaque, and luminance (Rec. 709 weights, in ten
+// thousandths) below half of full scale. In integers, so that no engine
+// rounds it another way.
+export const marked = (r, g, b, a, M) => 2 * a >= M && 2 * (2126 * r + 7152 * g + 722 * b) < 10000 * M;
+
+const SIGNATURE = [137, 80, 78, 71, 13, 10, 26, 10];
+const CHANNELS = { 0: 1, 2: 3, 3: 1, 4: 2, 6: 4 };
+const DEPTHS = { 0: [1, 2, 4, 8, 16], 2: [8, 16], 3: [1, 2, 4, 8], 4: [8, 16], 6: [8, 16] };
+// Adam7: where each pass starts and how far apart its pixels are.
+const PASSES = [[0, 0, 8, 8], [4, 0, 8, 8], [0, 4, 4, 8], [2, 0, 4, 4], [0, 2, 2, 4], [1, 0, 2, 2], [0, 1, 1, 2]];
+
+const TABLE = Uint32Array.from({ length: 256 }, (_, n) => {
+  for (let k = 0; k < 8; k++) n = n & 1 ? 0xedb88320 ^ n >>> 1 : n >>> 1;
+  return n;
+});
+function crc(b, start, end) {
+  let c = ~0;
+  for (let i = start; i < end; i++) c = TABLE[(c ^ b[i]) & 255] ^ c >>> 8;
+  return ~c >>> 0;
+}
+
+const u32 = (b, i) => (b[i] << 24 | b[i + 1] << 16 | b[i + 2] << 8 | b[i + 3]) >>> 0;
+const isPNG = (b) => b.length >= 8 && SIGNATURE.every((v, i) => b[i] === v);
+const fail = (message) => { throw new Error(message); };
+
+// Width and height, read before decoding, so that a picture too large for
+// a map is refused at once; null for bytes that are not a PNG.
+export function pngSize(bytes) {
+  if (!isPNG(bytes) || bytes.length < 24 || String.fromCharCode(...bytes.subarray(12, 16)) !== "IHDR") return null;
+  return { width: u32(bytes, 16), height: u32(bytes, 20) };
+}
+
+// The map of a PNG file's bytes: a cell for each pixel, O where marked and
+// . where not, and a line feed after each row.
+export async function pngMap(bytes) {
+  if (!isPNG(bytes)) fail("the file is not a PNG");
+  const { head, palette, alphas, key, data } = chunks(bytes);
+  const { width: w, height: h, depth, type, interlaced } = head;
+  if ((w + 1) * h > 2 ** 30) fail(`the PNG, ${w} × ${h} pixels, is too large to read`);
+  // Palette entries are 8 bits whatever the index's depth.
+  const channels = CHANNELS[type], top = 2 ** depth - 1, M = type === 3 ? 255 : top;
+  const bpp = Math.max(1, channels * depth >> 3), rowBytes = (n) => Math.ceil(n * channels * depth / 8);
+  const passes = (interlaced ? PASSES : [[0, 0, 1, 1]]).map(([x0, y0, dx, dy]) =>
+    ({ x0, y0, dx, dy, w: Math.max(0, Math.ceil((w - x0) / dx)), h: Math.max(0, Math.ceil((h - y0) / dy)) }))
+    .filter((p) => p.w && p.h);
+  const raw = await inflate(data, passes.reduce((n, p) => n + p.h * (1 + rowBytes(p.w)), 0));
+
+  // A sample by its index in the row, at any bit depth.
+  let row;
+  const s = depth === 16 ? (k) => row[2 * k] << 8 | row[2 * k + 1] : depth === 8 ? (k) => row[k]
+    : (k) => row[k * depth >> 3] >> 8 - depth - (k * depth & 7) & top;
+  // A palette index past the palette is refused rather than guessed at.
+  // The one transparent colour of tRNS is compared at the file's own bit
+  // depth: 16-bit colours that differ from it in the low byte are not it.
+  const entries = palette && Array.from({ length: palette.length / 3 }, (_, i) =>
+    marked(palette[3 * i], palette[3 * i + 1], palette[3 * i + 2], alphas?.[i] ?? 255, 255));
+  const cell = {
+    0: (x) => { const v = s(x); return v !== key?.[0] && marked(v, v, v, M, M); },
+    2: (x) => {
+      const r = s(3 * x), g = s(3 * x + 1), b = s(3 * x + 2);
+      return !(key && r === key[0] && g === key[1] && b === key[2]) && marked(r, g, b, M, M);
+    },
+    3: (x) => entries[s(x)] ?? fail(`the PNG uses palette entry ${s(x)} of its ${entries.length}`),
+    4: (x) => { const v = s(2 * x); return marked(v, v, v, s(2 * x + 1), M); },
+    6: (x) => marked(s(4 * x), s(4 * x + 1), s(4 * x + 2), s(4 * x + 3), M),
+  }[type];
+
+  const map = new Uint8Array((w + 1) * h).fill(DOT);
+  for (let y = 0; y < h; y++) map[y * (w + 1) + w] = LF;
+  let at = 0;
+  for (const p of passes) {
+    const n = rowBytes(p.w);
+    let prior = new Uint8Array(n);
+    for (let y = 0; y < p.h; y++, at += n + 1) {
+      row = raw.subarray(at + 1, at + 1 + n);
+      unfilter(raw[at], row, prior, bpp);
+      const start = (p.y0 + y * p.dy) * (w + 1) + p.x0;
+      for (let x = 0; x < p.w; x++) if (cell(x)) map[start + x * p.dx] = O;
+      prior = row;
+    }
+  }
+  return map;
+}
+
+// The chunks the pixels depend on. A bad CRC in a critical chunk refuses
+// the file, as browsers do; an ancillary chunk is skipped, as browsers do
+// when its CRC is bad, and gamma or colour profiles are never applied:
+// the cells follow the file's own values.
+function chunks(b) {
+  let at = 8, head = null, palette = null, alphas = null, key = null;
+  const data = [];
+  for (;;) {
+    if (at + 12 > b.length) fail(`the PNG is cut short${data.length ? "" : " before its image data"}`);
+    const length = u32(b, at), type = String.fromCharCode(...b.subarray(at + 4, at + 8));
+    if (!/^[A-Za-z]{4}$/.test(type)) fail("the PNG is damaged: a chunk there has no name");
+    const end = at + 12 + length, body = b.subarray(at + 8, end - 4);
+    if (end > b.length) fail(`the PNG's ${type} data is cut short`);
+    const sound = crc(b, at + 4, end - 4) === u32(b, end - 4), critical = !(b[at + 4] & 32);
+    if (critical && !sound) fail(`the PNG's ${type} chunk is damaged: its CRC does not match`);
+    if (!head && type !== "IHDR") fail("the PNG does not start with its IHDR chunk");
+    if (type === "IHDR") head = header(body);
+    else if (type === "PLTE") palette = head.type === 3 ? body : null;
+    else if (type === "IDAT") data.push(body);
+    else if (type === "IEND") break;
+    else if (critical) fail(`the PNG has a chunk ${type}, which this page cannot read`);
+    else if (type === "tRNS" && sound && !data.length) {
+      // One longer than the palette is ignored, as browsers do.
+      if (head.type === 3 && palette && length <= palette.length / 3) alphas = body;
+      else if (head.type === 0 && length === 2) key = [body[0] << 8 | body[1]];
+      else if (head.type === 2 && length === 6) key = [0, 2, 4].map((i) => body[i] << 8 | body[i + 1]);
+    }
+    at = end;
+  }
+  if (head.type === 3 && !palette) fail("the PNG has no palette (PLTE chunk) for its colours");
+  if (palette && (!palette.length || palette.length % 3 || palette.length > 768)) {
+    fail("the PNG's palette (PLTE chunk) is malformed");
+  }
+  if (!data.length) fail("the PNG has no image data (IDAT chunk)");
+  return { head, palette, alphas, key, data };
+}
+
+function header(b) {
+  if (b.length !== 13) fail("the PNG's IHDR chunk is malformed");
+  const [depth, type, compression, filter, interlace] = b.subarray(8);
+  const head = { width: u32(b, 0), height: u32(b, 4), depth, type, interlaced: interlace === 1 };
+  if (!head.width || !head.height || head.width > 2 ** 31 - 1 || head.height > 2 ** 31 - 1) {
+    fail(`the PNG's size, ${head.width} × ${head.height} pixels, is not one PNG allows`);
+  }
+  if (!DEPTHS[type]) fail(`the PNG's colour type ${type} is not one PNG has`);
+  if (!DEPTHS[type].includes(depth)) fail(`the PNG's bit depth ${depth} is not one its colour type ${type} has`);
+  if (compression) fail(`the PNG's compression method ${compression} is not one PNG has`);
+  if (filter) fail(`the PNG's filter method ${filter} is not one PNG has`);
+  if (interlace > 1) fail(`the PNG's interlace method ${interlace} is not one PNG has`);
+  return head;
+}
+
+// Reads only as many bytes as the rows take, so that data inflating to far
+// more than that costs no more memory.
+async function inflate(parts, need) {
+  const out = new Uint8Array(need), reader = new Blob(parts).stream()
+    .pipeThrough(new DecompressionStream("deflate")).getReader();
+  let n = 0;
+  try {
+    while (n < need) {
+      const { done, value } = await reader.read();
+      if (done) break;
+      out.set(value.subarray(0, need - n), n);
+      n += Math.min(value.length, need - n);
+    }
+  } catch {
+    fail("the PNG's IDAT data is damaged or cut short: zlib cannot read it");
+  }
+  reader.cancel().catch(() => {});
+  if (n < need) fail("the PNG's IDAT data is cut short");
+  return out;
+}
+
+// Undoes a row's filter in place: each byte was stored less a prediction
+// from the byte to its left (a), the one above (b) and above-left (c).
+function unfilter(filter, row, prior, bpp) {
+  const n = row.length;
+  if (filter > 4) fail(`the PNG's row filter ${filter} is not one PNG has`);
+  if (!filter) return;
+  for (let i = 0; i < n; i++) {
+    const a = i >= bpp ? row[i - bpp] : 0, b = prior[i], c = i >= bpp ? prior[i - bpp] : 0;
+    let p = 0;
+    if (filter === 1) p = a;
+    else if (filter === 2) p = b;
+    else if (filter === 3) p = (a + b) >> 1;
+    else if (filter === 4) {
+      const pa = Math.abs(b - c), pb = Math.abs(a - c), pc = Math.abs(a + b - 2 * c);
+      p = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+    }
+    row[i] = row[i] + p;
+  }
+}

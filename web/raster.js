@@ -1,0 +1,110 @@
+// The picture's pixels. The image of the map at one pixel per cell is the
+// layout's own cell array; for views where cells are smaller than device
+// pixels there are pooled images, of 2, 4, 8... cells a side, each pixel
+// marked where any of its cells is, blank where it has a cell at all, so
+// that zooming out hides no marked cell. A view is drawn into an image of
+// the canvas by taking, for each device pixel, the cell under its centre
+// in the image whose cells are at least a pixel: its cost is the canvas's,
+// whatever the map. A turned cell redraws the pixels it covers and no more.
+// A canvas could not hold a row of a million cells as an image: browsers
+// cap its sides at tens of thousands of pixels.
+import { layout } from "./cells.js";
+
+const NONE = 0, BLANK = 1, MARKED = 2;
+
+// levels[k]: the image pooled 2^k cells a side, as rows of cells, each row
+// its own length; levels[0] reads the layout. Built as zooming out needs.
+let levels = [];
+
+export function reset() {
+  levels = [{ rows: layout.rows, start: layout.rowStart, cells: layout.cells, add: 1 }];
+}
+
+function pool(fine) {
+  const rows = Math.ceil(fine.rows / 2), start = new Uint32Array(rows + 1);
+  const len = (y) => y < fine.rows ? fine.start[y + 1] - fine.start[y] : 0;
+  for (let y = 0; y < rows; y++) start[y + 1] = start[y] + Math.ceil(Math.max(len(2 * y), len(2 * y + 1)) / 2);
+  const cells = new Uint8Array(start[rows]);
+  for (let y = 0; y < fine.rows; y++) {
+    const to = start[y >> 1], from = fine.start[y], n = len(y);
+    for (let x = 0; x < n; x++) {
+      const v = fine.cells[from + x] + fine.add, j = to + (x >> 1);
+      if (v > cells[j]) cells[j] = v;
+    }
+  }
+  return { rows, start, cells, add: 0 };
+}
+
+// A cell of the map turned: the pooled pixels over it follow.
+export function turned(x, y) {
+  for (let k = 1; k < levels.length; k++) {
+    const fine = levels[k - 1], level = levels[k];
+    x >>= 1;
+    y >>= 1;
+    let v = NONE;
+    for (let fy = 2 * y; fy < 2 * y + 2 && fy < fine.rows; fy++) {
+      const from = fine.start[fy], n = fine.start[fy + 1] - from;
+      for (let fx = 2 * x; fx < 2 * x + 2 && fx < n; fx++) v = Math.max(v, fine.cells[from + fx] + fine.add);
+    }
+    level.cells[level.start[y] + x] = v;
+  }
+}
+
+// The view in device pixels: s per cell, the map's corner at (ox, oy).
+// Cells of four pixels or more keep a pixel's gap between them, so that
+// they read as squares; a row's band is tinted, gaps included, where its
+// width is not the map's.
+let view = null, cols = null;
+
+export function setView(s, ox, oy, width) {
+  let k = 0;
+  while (s * 2 ** k < 1 && (levels[k].rows > 1 || levels[k].cells.length > 1)) {
+    if (k + 1 === levels.length) levels.push(pool(levels[k]));
+    k++;
+  }
+  const S = s * 2 ** k, gap = s >= 4 ? 1 : 0;
+  view = { s, ox, oy, k, S, gap };
+  cols = new Int32Array(width);
+  for (let p = 0; p < width; p++) {
+    const at = p + 0.5 - ox, c = Math.floor(at / S);
+    cols[p] = c < 0 || at - c * S >= S - gap ? -1 : c;
+  }
+}
+
+// Paints the pixels [x0, x1) × [y0, y1) of px, an image W pixels wide, in
+// the colours given as the canvas stores them.
+export function paint(px, W, x0, x1, y0, y1, colours) {
+  const { s, oy, k, S, gap } = view, level = levels[k];
+  const lut = [0, colours.blank, colours.marked];
+  let last = "";
+  for (let py = y0; py < y1; py++) {
+    const at = py + 0.5 - oy, y = Math.floor(at / S), band = Math.floor(at / s), base = py * W;
+    const empty = band >= 0 && band < layout.rows && layout.uneven[band] ? colours.uneven : colours.bg;
+    const inGap = y < 0 || y >= level.rows || at - y * S >= S - gap;
+    const key = `${inGap ? -1 : y} ${empty}`;
+    if (key === last) {
+      px.copyWithin(base + x0, base - W + x0, base - W + x1);
+      continue;
+    }
+    last = key;
+    if (inGap) {
+      px.fill(empty, base + x0, base + x1);
+      continue;
+    }
+    lut[NONE] = empty;
+    const from = level.start[y], n = level.start[y + 1] - from, { cells, add } = level;
+    for (let p = x0; p < x1; p++) {
+      const c = cols[p];
+      px[base + p] = c < 0 || c >= n ? empty : lut[cells[from + c] + add];
+    }
+  }
+}
+
+// The pixels a cell of the map covers in the view, clipped to W × H.
+export function cover(x, y, W, H) {
+  const { ox, oy, k, S } = view, cx = x >> k, cy = y >> k;
+  const clip = (v, max) => Math.min(Math.max(v, 0), max);
+  return [clip(Math.floor(ox + cx * S), W), clip(Math.ceil(ox + (cx + 1) * S), W),
+    clip(Math.floor(oy + cy * S), H), clip(Math.ceil(oy + (cy + 1) * S), H)];
+}
+

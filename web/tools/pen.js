@@ -1,0 +1,58 @@
+// The pen. A click or a tap turns a cell marked or blank, and a drag
+// paints every cell it passes over with the state the first cell took:
+// the pointer moves faster than its events, and the pen fills the gaps
+// between them with the cells of the line from one sample to the next.
+// Each event writes its cells at once and redraws them; the listing and
+// all else that derives from the map follow when the stroke ends.
+import { DOT, Edits, O, apply, inverse } from "../map.js";
+import { Targets, cellState, write } from "../cells.js";
+import { commit, refresh, touched } from "../edit.js";
+import { picture } from "../picture.js";
+
+let stroke = null;  // { state: the byte it paints, last: the last cell, edits }
+
+// The cells on the line from a to b, both ends included (Bresenham's).
+export function line(a, b, each) {
+  const dx = Math.abs(b.x - a.x), dy = -Math.abs(b.y - a.y);
+  const sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
+  let { x, y } = a, err = dx + dy;
+  for (;;) {
+    each(x, y);
+    if (x === b.x && y === b.y) return;
+    const e2 = 2 * err;
+    if (e2 >= dy) { err += dy; x += sx; }
+    if (e2 <= dx) { err += dx; y += sy; }
+  }
+}
+
+function paint(from, to) {
+  const targets = new Targets();
+  line(from, to, (x, y) => targets.push(x, y, stroke.state));
+  stroke.edits.add(write(targets));
+  touched();
+}
+
+export const pen = {
+  down(cell) {
+    picture.view.fit = false;  // the cells stay under the pen, whatever it adds
+    stroke = { state: cellState(cell.x, cell.y) === 1 ? DOT : O, last: cell, edits: new Edits() };
+    paint(cell, cell);
+  },
+  move(cell) {
+    if (cell.x === stroke.last.x && cell.y === stroke.last.y) return;
+    paint(stroke.last, cell);
+    stroke.last = cell;
+  },
+  up(t0) {
+    const edits = stroke.edits.done();
+    stroke = null;
+    commit(edits, t0);
+  },
+  // A stroke that turns out to be a pinch leaves no trace.
+  cancel(t0) {
+    const edits = stroke.edits.done();
+    stroke = null;
+    for (let i = edits.length - 1; i >= 0; i--) apply(inverse(edits[i]));
+    if (edits.length > 0) refresh(t0);
+  },
+};
