@@ -67,23 +67,15 @@ export function write(targets) {
   for (let i = 0; layout.refusedCell && i < n && mend < 0; i++) if (isRefused(v[3 * i], v[3 * i + 1])) mend = i;
   if (mend >= 0) n = mend;
   const edits = layout.refused ? [] : grow(targets, n);
-  const flips = new Uint32Array(n), many = n > 4096;
+  const changed = new Int32Array(n);
   let f = 0;
   for (let i = 0; i < 3 * n; i += 3) {
     const x = v[i], y = v[i + 1];
     if (!exists(x, y)) continue;
     const c = layout.rowStart[y] + x;
-    if (layout.cells[c] === (v[i + 2] === O ? 1 : 0)) continue;
-    flips[f++] = layout.cellAt[c];
-    layout.cells[c] ^= 1;
-    if (!many) watch.cell(x, y);
+    if (layout.cells[c] !== (v[i + 2] === O ? 1 : 0)) changed[f++] = c;
   }
-  if (f) {
-    const edit = { flips: flips.slice(0, f) };
-    apply(edit);
-    edits.push(edit);
-    if (many) watch.all();
-  }
+  edits.push(...turn(changed.subarray(0, f)));
   if (mend >= 0) {
     const at = layout.refusedAt;
     const edit = { at, removed: map.bytes.slice(at, at + 1), inserted: Uint8Array.of(v[3 * mend + 2]) };
@@ -93,6 +85,34 @@ export function write(targets) {
     edits.push(...write(targets.slice(mend + 1, targets.n)));
   }
   return edits;
+}
+
+// Turns the cells of these indices in the layout, each once: the edits
+// made, none or one.
+export function turn(indices) {
+  if (indices.length === 0) return [];
+  const flips = new Uint32Array(indices.length), few = indices.length <= 4096;
+  for (let i = 0; i < indices.length; i++) {
+    const c = indices[i];
+    flips[i] = layout.cellAt[c];
+    layout.cells[c] ^= 1;
+    if (few) watch.cell(...position(c));
+  }
+  const edit = { flips };
+  apply(edit);
+  if (!few) watch.all();
+  return [edit];
+}
+
+// Where the cell of this index is: its row found by halving.
+function position(c) {
+  let lo = 0, hi = layout.rows - 1;
+  while (lo < hi) {
+    const mid = (lo + hi + 1) >> 1;
+    if (layout.rowStart[mid] <= c) lo = mid;
+    else hi = mid - 1;
+  }
+  return [c - layout.rowStart[lo], lo];
 }
 
 // Rows filled out and rows added for the marked targets past the map, as

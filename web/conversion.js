@@ -73,3 +73,15 @@ export function layOut(bytes) {
   if (pic.refusedCell) pic.cols = Math.max(pic.cols, pic.refusedCell.x + 1);
   return pic;
 }
+
+// A coordinate listing read back into the map that converts to it: the
+// map's bytes, or the line that refuses the listing (0: the whole file)
+// and why. The listing's bytes go into the listing image, its map comes
+// out of the input image.
+export const LISTING_CAPACITY = gp.listingCapacity();
+export function readListing(bytes) {
+  const n = Math.min(bytes.length, LISTING_CAPACITY + 1);
+  bytesAt(gp.listingImage(), n).set(bytes.subarray(0, n));
+  const size = gp.readListing(n);
+  return size < 0 ? { line: gp.readLine(), reason: cString(gp.readReason()) } : { bytes: bytesAt(gp.input(), size).slice() };
+}

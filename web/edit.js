@@ -21,8 +21,9 @@ const PLACEHOLDER = $("text").placeholder;
 const inBox = () => map.bytes.length <= EDIT_LIMIT || map.from === "typed";
 
 // after.step: told of every step made, undone or redone (the page keeps
-// the map then), and whether the step put another map in place.
-export const after = { step: () => {} };
+// the map then), and whether the step put another map in place;
+// after.fit: told when the picture fits a map anew.
+export const after = { step: () => {}, fit: () => {} };
 
 let out = null;      // the conversion of the map as it was last brought up to date
 let stale = false;   // the bytes have changed since
@@ -42,6 +43,7 @@ function show(t0, fitted, typed, laid = false) {
   showListing(out);
   const t1 = performance.now();
   if (laid) relayout();
+  if (fitted) after.fit();
   if (fitted || shown !== layout.cells) showPicture(fitted);
   else drawNow();
   shown = layout.cells;
@@ -111,12 +113,22 @@ export function commit(edits, t0) {
 // Another map in place of this one: opened, new, from a picture, a link or
 // the browser's keeping. It has nothing unsaved but what is drawn after.
 export function replace(bytes, name, from, t0, cut = false) {
-  const before = about();
-  const edit = { at: 0, removed: map.bytes, inserted: bytes.slice() };
-  Object.assign(map, { bytes, name, from, cut });
-  record([edit], before, { whole: true });
+  anew(bytes, { name, from, cut }, t0);
   saved();
   after.step(true);
+}
+
+// The map written anew by a tool, as one step: cropped, resized, turned.
+export function rewrite(bytes, t0) {
+  anew(bytes, {}, t0);
+  after.step(false);
+}
+
+function anew(bytes, props, t0) {
+  const before = about();
+  const edit = { at: 0, removed: map.bytes, inserted: bytes.slice() };
+  Object.assign(map, { bytes }, props);
+  record([edit], before, { whole: true });
   refresh(t0, { fitted: true });
 }
 

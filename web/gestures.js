@@ -1,12 +1,15 @@
-// Input on the picture. A mouse drag or one finger paints while drawing
-// and pans otherwise; the middle button pans always; two fingers pinch to
-// zoom and pan, and a stroke the first finger began turns into the pinch
-// without a trace. The wheel zooms. With the picture focused, the arrow
-// keys move the cursor, Space turns its cell while drawing, + and − zoom
-// and 0 fits. Elsewhere the page scrolls as usual.
+// Input on the picture. A mouse drag or one finger uses the tool in hand
+// while drawing and pans otherwise; the middle button pans always; two
+// fingers pinch to zoom and pan, and a stroke or a shape the first finger
+// began turns into the pinch without a trace. The wheel zooms. With the
+// picture focused, the arrow keys move the cursor (or the selection), +
+// and − zoom, 0 fits, and while drawing the tools' keys act. Elsewhere the
+// page scrolls as usual.
 import { $ } from "./page.js";
 import { gridAt, moveCursor, pan, picture, refit, tell, zoom } from "./picture.js";
-import { begin, cancel, drawing, end, extend, painting, toggle } from "./draw.js";
+import { layout } from "./cells.js";
+import { KEYS, begin, cancel, drawing, end, extend, painting, setTool, swapInk, toggle } from "./draw.js";
+import { blank, nudge, select, selection, turnAny } from "./tools/select.js";
 
 const points = new Map();  // the pointers down: id to { x, y } in the canvas
 let panning = false;
@@ -24,16 +27,18 @@ function twoFingers() {
 
 function down(e) {
   const t0 = performance.now(), canvas = $("canvas");
-  if (e.pointerType === "mouse" && e.button !== 0 && e.button !== 1) return;
+  if (e.pointerType === "mouse" && e.button > 1 && !(e.button === 2 && drawing.on)) return;
   // Not for an event a script made up, whose pointer the browser knows not.
   try { canvas.setPointerCapture(e.pointerId); } catch { /* painting goes on without */ }
+  // A press whose release never came ends what it began, where it was.
+  if (points.delete(e.pointerId) && painting()) end(null, {}, t0);
   points.set(e.pointerId, at(e));
   if (points.size === 2) {
     cancel(t0);
     panning = false;
     pinch = twoFingers();
   } else if (points.size === 1) {
-    if (drawing.on && e.button === 0) begin(gridAt(at(e).x, at(e).y), t0);
+    if (drawing.on && e.button !== 1) begin(gridAt(at(e).x, at(e).y), e, t0);
     else panning = true;
     if (e.button === 1) e.preventDefault();  // no autoscroll
   }
@@ -51,7 +56,7 @@ function move(e) {
     if (pinch.d > 0) zoom(now.d / pinch.d, now.x, now.y);
     pinch = now;
   } else if (painting()) {
-    extend(gridAt(p.x, p.y), t0);
+    extend(gridAt(p.x, p.y), e, t0);
   } else if (panning) {
     pan(p.x - last.x, p.y - last.y);
   }
@@ -60,22 +65,36 @@ function move(e) {
 function up(e) {
   const t0 = performance.now();
   if (!points.delete(e.pointerId)) return;
-  if (painting()) end(t0);
+  if (painting()) end(gridAt(at(e).x, at(e).y), e, t0);
   if (points.size < 2) pinch = null;
   // The finger left of a pinch pans; it does not start to paint.
   panning = points.size === 1;
 }
 
+// The picture's keys. Those that change the map act while drawing.
 function key(e) {
-  const canvas = $("canvas"), w = canvas.clientWidth, h = canvas.clientHeight;
+  const canvas = $("canvas"), w = canvas.clientWidth, h = canvas.clientHeight, t0 = performance.now();
   const step = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1] }[e.key];
-  if (e.ctrlKey || e.metaKey || e.altKey) return;
-  if (step) moveCursor(...step);
+  const k = e.key.toLowerCase(), turns = { h: "across", v: "down", r: "rotate" };
+  if (e.altKey) return;
+  if (e.ctrlKey || e.metaKey) {
+    if (k !== "a" || !drawing.on) return;
+    setTool("select");
+    select({ x: 0, y: 0, w: layout.cols, h: layout.rows });
+  } else if (step && drawing.on && selection.box) nudge(...step, t0);
+  else if (step) moveCursor(...step);
   else if (e.key === "+" || e.key === "=") zoom(1.5, w / 2, h / 2);
   else if (e.key === "-") zoom(1 / 1.5, w / 2, h / 2);
   else if (e.key === "0") refit();
-  else if (e.key === " " && drawing.on && !picture.cursor) moveCursor(0, 0);
-  else if (e.key === " " && drawing.on) toggle(picture.cursor, performance.now());
+  else if (!drawing.on) return;
+  else if (e.key === " " && !picture.cursor) moveCursor(0, 0);
+  else if (e.key === " ") toggle(picture.cursor, t0);
+  else if (e.key === "Escape" && painting()) cancel(t0);
+  else if (e.key === "Escape") select(null);
+  else if ((e.key === "Delete" || e.key === "Backspace") && selection.box) blank(t0);
+  else if (e.shiftKey && turns[k]) turnAny(turns[k], t0);
+  else if (!e.shiftKey && KEYS[k]) setTool(KEYS[k]);
+  else if (!e.shiftKey && k === "x") swapInk();
   else return;
   e.preventDefault();
 }
@@ -87,6 +106,8 @@ export function startGestures() {
   canvas.addEventListener("pointerup", up);
   canvas.addEventListener("pointercancel", up);
   canvas.addEventListener("pointerleave", () => tell(picture.cursor));
+  // The right button paints while drawing.
+  canvas.addEventListener("contextmenu", (e) => drawing.on && e.preventDefault());
   canvas.addEventListener("wheel", (e) => {
     e.preventDefault();
     const p = at(e);

@@ -1,11 +1,13 @@
 // Opening maps: a file from the picker or dropped on the page, taken as
-// its bytes; a picture (PNG, GIF, WebP or JPEG, decoded by the browser)
-// made into a map, a pixel to a cell; and a new map of blank cells.
+// its bytes; a coordinate listing, read back into its map; a picture (PNG,
+// GIF, WebP or JPEG) made into a map, a pixel to a cell; and a new map of
+// blank cells.
 import { $, count, stem } from "./page.js";
-import { CAPACITY } from "./conversion.js";
+import { CAPACITY, LISTING_CAPACITY, readListing } from "./conversion.js";
 import { DOT, O, blanks } from "./map.js";
-import { replace } from "./edit.js";
+import { refresh, replace } from "./edit.js";
 import { marked, pngMap, pngSize } from "./png.js";
+import { sizeDialog } from "./dialogs.js";
 
 const LF = 10;
 
@@ -24,7 +26,21 @@ export async function openFile(file) {
   // The tool reads one byte more than it converts, to tell a map too large.
   const bytes = new Uint8Array(await file.slice(0, CAPACITY + 1).arrayBuffer());
   if (isPicture(bytes) && await openPicture(file, bytes, t0)) return;
+  if (bytes[0] === 0x5b) return openListing(file, t0);
   replace(bytes, file.name, "a file", performance.now(), file.size > bytes.length);
+}
+
+// A file that starts with "[", which no map holds, as the tool writes a
+// listing: its map, h rows of w cells marked at its points, named after
+// it with .map; or, when it breaks the listing's form, the line and why,
+// and the map in the page as it was.
+async function openListing(file, t0) {
+  const read = readListing(new Uint8Array(await file.slice(0, LISTING_CAPACITY + 1).arrayBuffer()));
+  if (read.bytes) return replace(read.bytes, stem(file.name) + ".map", "a listing", t0);
+  $("opened").textContent = `${file.name} starts as a coordinate listing does, but cannot be read as one: ` +
+    `${read.line ? `line ${read.line}: ` : ""}${read.reason}. The map in the page is as it was.`;
+  // Its listing too: the reading took the listing's image.
+  refresh(t0);
 }
 
 // A cell for each pixel, marked by the rule of png.js, and each row of
@@ -92,26 +108,7 @@ const size = (w, h) => (w + 1) * h;
 
 // Asks for a width and a height and makes a map of blank rows.
 export function startNewMap() {
-  const dialog = $("new-dialog"), note = $("new-note");
-  const wanted = () => [+$("new-width").value, +$("new-height").value];
-  const check = () => {
-    const [w, h] = wanted(), ok = Number.isInteger(w) && Number.isInteger(h) && w >= 1 && h >= 1;
-    const fits = ok && size(w, h) <= CAPACITY;
-    note.textContent = !ok ? "Width and height are whole numbers, 1 or more."
-      : `${count(size(w, h), "byte")}${fits ? "." : `: more than the ${CAPACITY.toLocaleString("en")} a map holds.`}`;
-    $("new-make").disabled = !fits;
-    return fits;
-  };
-  $("new-width").addEventListener("input", check);
-  $("new-height").addEventListener("input", check);
-  $("new").addEventListener("click", () => {
-    dialog.returnValue = "";  // Escape closes it leaving the last value
-    check();
-    dialog.showModal();
-  });
-  dialog.addEventListener("close", () => {
-    if (dialog.returnValue !== "make" || !check()) return;
-    const t0 = performance.now(), [w, h] = wanted();
+  sizeDialog("new", size, () => true, (w, h, t0) => {
     const row = blanks(w + 1, LF);
     const bytes = new Uint8Array(size(w, h));
     for (let y = 0; y < h; y++) bytes.set(row, y * (w + 1));

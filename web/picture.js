@@ -25,7 +25,8 @@ function readPalette() {
   };
   const css = (name) => style.getPropertyValue(name).trim();
   palette = { bg: abgr("--panel"), blank: abgr("--blank"), marked: abgr("--marked"), uneven: abgr("--uneven"),
-    refused: css("--refused"), accent: css("--accent"), fg: css("--fg") };
+    refused: css("--refused"), accent: css("--accent"), markedCss: css("--marked"), blankCss: css("--blank"),
+    bgCss: css("--panel") };
 }
 
 // What is waiting for the next frame: the whole picture, the pixels of

@@ -5,6 +5,7 @@ import { $ } from "./page.js";
 import { map } from "./map.js";
 import { replace } from "./edit.js";
 import { quietly } from "./keep.js";
+import { hosted } from "./site.js";
 
 const SHARE_LIMIT = 8192;  // the largest map that goes into a link
 
@@ -27,12 +28,16 @@ export async function share() {
   const link = `${location.href.split("#")[0]}#map=${base64url(packed)}&name=${encodeURIComponent(map.name)}`;
   Object.assign($("link"), { value: link, hidden: false });
   $("link").select();
+  let copied = true;
   try {
     await navigator.clipboard.writeText(link);
-    $("shared").textContent = "Link copied. The map is in the link itself; opening it sends nothing anywhere.";
   } catch {
-    $("shared").textContent = "Copy the link above. The map is in the link itself; opening it sends nothing anywhere.";
+    copied = false;
   }
+  $("shared").textContent = `${copied ? "Link copied" : "Copy the link above"}. The map is in the link itself; ` +
+    "opening it sends nothing anywhere." + (hosted ? "" : " But this page is a file on this computer, so the link " +
+    "opens the map here only: hosted on a web server, as gridpin's README tells under \"Host it\", the page gives " +
+    "links that open for anyone.");
 }
 
 // The map in the address, if it holds one: true when it does.

@@ -42,6 +42,7 @@ async function puppet(engine, profile) {
     args: chromium ? CHROMIUM_FLAGS : [],
   });
   const page = (await browser.pages())[0] ?? await browser.newPage();
+  await page.setViewport(VIEWPORT);
   const session = chromium ? await page.createCDPSession() : null;
   let requested = [], dialogs = [];
   const refused = new Set();

@@ -1,15 +1,18 @@
 // The pen. A click or a tap turns a cell marked or blank, and a drag
-// paints every cell it passes over with the state the first cell took:
-// the pointer moves faster than its events, and the pen fills the gaps
-// between them with the cells of the line from one sample to the next.
-// Each event writes its cells at once and redraws them; the listing and
-// all else that derives from the map follow when the stroke ends.
+// paints every cell it passes over with the state the first cell took
+// (with the right button, the state it is given): the pointer moves faster
+// than its events, and the pen fills the gaps between them with the cells
+// of the line from one sample to the next. Shift+click draws that line
+// from the last cell the pen painted, in the state it painted. Each event
+// writes its cells at once and redraws them; the listing and all else that
+// derives from the map follow when the stroke ends.
 import { DOT, Edits, O, apply, inverse } from "../map.js";
 import { Targets, cellState, write } from "../cells.js";
 import { commit, refresh, touched } from "../edit.js";
 import { picture } from "../picture.js";
 
 let stroke = null;  // { state: the byte it paints, last: the last cell, edits }
+let last = null;    // the last cell painted, and its state, for Shift+click
 
 // The cells on the line from a to b, both ends included (Bresenham's).
 export function line(a, b, each) {
@@ -33,18 +36,21 @@ function paint(from, to) {
 }
 
 export const pen = {
-  down(cell) {
+  down(cell, e, state) {
     picture.view.fit = false;  // the cells stay under the pen, whatever it adds
-    stroke = { state: cellState(cell.x, cell.y) === 1 ? DOT : O, last: cell, edits: new Edits() };
-    paint(cell, cell);
+    const from = e.shiftKey && last ? last.cell : cell;
+    if (e.button !== 2) state = e.shiftKey && last ? last.state : cellState(cell.x, cell.y) === 1 ? DOT : O;
+    stroke = { state, last: cell, edits: new Edits() };
+    paint(from, cell);
   },
   move(cell) {
     if (cell.x === stroke.last.x && cell.y === stroke.last.y) return;
     paint(stroke.last, cell);
     stroke.last = cell;
   },
-  up(t0) {
+  up(cell, e, t0) {
     const edits = stroke.edits.done();
+    last = { cell: stroke.last, state: stroke.state };
     stroke = null;
     commit(edits, t0);
   },

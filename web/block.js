@@ -1,0 +1,84 @@
+// Blocks of cells: a box of the map read as a grid of states, turned
+// about, written as text and read back from text, and placed on the map.
+// Copied, a position that is no cell is a blank one; pasted, a short line
+// of text leaves the positions past its end as they are.
+import { DOT, O } from "./map.js";
+import { Targets, layout, relayout } from "./cells.js";
+
+export const NONE = 2;  // a position a block leaves as it is
+
+// The states in a box of the map, row by row: 1 marked, 0 blank or no cell.
+export function readBlock({ x, y, w, h }) {
+  if (layout.stale) relayout();
+  const cells = new Uint8Array(w * h);
+  for (let j = 0; j < h; j++) {
+    if (y + j >= layout.rows) break;
+    const start = layout.rowStart[y + j], len = layout.rowStart[y + j + 1] - start;
+    for (let i = 0; i < w && x + i < len; i++) cells[j * w + i] = layout.cells[start + x + i];
+  }
+  return { w, h, cells };
+}
+
+// As map text: a line of O and . a row, each ended by a line feed.
+export function blockText({ w, h, cells }) {
+  let text = "";
+  for (let j = 0; j < h; j++) {
+    for (let i = 0; i < w; i++) text += cells[j * w + i] === 1 ? "O" : ".";
+    text += "\n";
+  }
+  return text;
+}
+
+const NAMES = { " ": "a space", "\t": "a tab", "\r": "a carriage return" };
+
+// Text of O, . and line ends (LF or CR LF, the last one may be missing)
+// as a block; or what in it is neither, at which line and column.
+export function parseBlock(text) {
+  const lines = text.split("\n");
+  if (lines.at(-1) === "") lines.pop();
+  for (const [j, line] of lines.entries()) {
+    const chars = [...line.replace(/\r$/, "")];
+    const i = chars.findIndex((c) => c !== "O" && c !== ".");
+    if (i >= 0) {
+      const c = chars[i], code = c.codePointAt(0).toString(16).toUpperCase().padStart(4, "0");
+      return { error: `${NAMES[c] ?? `“${c}”`} (U+${code}) at line ${j + 1}, column ${i + 1}` };
+    }
+  }
+  const rows = lines.map((l) => l.replace(/\r$/, ""));
+  const w = Math.max(0, ...rows.map((r) => r.length)), h = rows.length, cells = new Uint8Array(w * h).fill(NONE);
+  rows.forEach((r, j) => { for (let i = 0; i < r.length; i++) cells[j * w + i] = r[i] === "O" ? 1 : 0; });
+  return { w, h, cells };
+}
+
+export function flipped({ w, h, cells }, across) {
+  const out = new Uint8Array(w * h);
+  for (let j = 0; j < h; j++) {
+    for (let i = 0; i < w; i++) out[j * w + i] = across ? cells[j * w + w - 1 - i] : cells[(h - 1 - j) * w + i];
+  }
+  return { w, h, cells: out };
+}
+
+// A quarter turn clockwise: a w × h block becomes h × w.
+export function rotated({ w, h, cells }) {
+  const out = new Uint8Array(w * h);
+  for (let j = 0; j < w; j++) for (let i = 0; i < h; i++) out[j * h + i] = cells[(h - 1 - i) * w + j];
+  return { w: h, h: w, cells: out };
+}
+
+// The block with its corner at (x, y), and the positions of the box
+// `cleared` it does not cover blank, as targets in reading order.
+export function place(block, x, y, cleared = null) {
+  const box = cleared ?? { x, y, w: 0, h: 0 };
+  const x0 = Math.min(x, box.x), y0 = Math.min(y, box.y);
+  const x1 = Math.max(x + block.w, box.x + box.w), y1 = Math.max(y + block.h, box.y + box.h);
+  const targets = new Targets(block.w * block.h + box.w * box.h);
+  for (let py = y0; py < y1; py++) {
+    const inRows = py >= y && py < y + block.h, inBox = py >= box.y && py < box.y + box.h;
+    for (let px = x0; px < x1; px++) {
+      const v = inRows && px >= x && px < x + block.w ? block.cells[(py - y) * block.w + px - x] : NONE;
+      if (v !== NONE) targets.push(px, py, v ? O : DOT);
+      else if (inBox && px >= box.x && px < box.x + box.w) targets.push(px, py, DOT);
+    }
+  }
+  return targets;
+}

@@ -1,0 +1,34 @@
+# Makes the site: a folder any static host serves as it is, with the page
+# as index.html, its manifest and icons, its service worker and a README
+# on hosting it. The PNG icons are drawn from the SVG one.
+#
+# index.html is the page but for its policy, which lets in what the site
+# has of its own: its manifest, its worker, and the icons a browser takes
+# from the manifest to install it, which it fetches as the page's images.
+# The page alone keeps these out: opened from disk, WebKit takes 'self' to
+# allow images from anywhere.
+#
+#   cmake -DPAGE=gridpin.html -DSOURCE=web -DRSVG=rsvg-convert -DVERSION=x.y.z -DOUT=site -P site.cmake
+cmake_minimum_required(VERSION 3.25)
+
+file(REMOVE_RECURSE ${OUT})
+file(MAKE_DIRECTORY ${OUT})
+set(policy "img-src data:\">")
+file(READ ${PAGE} page)
+string(FIND "${page}" "${policy}" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "site: ${PAGE} has no ${policy}")
+endif()
+string(REPLACE "${policy}" "img-src 'self' data:; manifest-src 'self'; worker-src 'self'\">" page "${page}")
+file(WRITE ${OUT}/index.html "${page}")
+file(COPY_FILE ${SOURCE}/gridpin.svg ${OUT}/icon.svg)
+file(COPY_FILE ${SOURCE}/site/manifest.webmanifest ${OUT}/manifest.webmanifest)
+file(COPY_FILE ${SOURCE}/site/README ${OUT}/README)
+# The worker names its cache by the release, so that a new one replaces it.
+file(READ ${SOURCE}/site/sw.js worker)
+string(REPLACE "@GRIDPIN_VERSION@" "${VERSION}" worker "${worker}")
+file(WRITE ${OUT}/sw.js "${worker}")
+foreach(size 192 512)
+  execute_process(COMMAND ${RSVG} -w ${size} -h ${size} -o ${OUT}/icon-${size}.png ${SOURCE}/gridpin.svg
+                  COMMAND_ERROR_IS_FATAL ANY)
+endforeach()

@@ -1,0 +1,46 @@
+// Fill: a click on a cell turns it, and every cell joined to it through
+// its four neighbours in the same state, to the other state. Only cells
+// join: the end of a row is a wall, and a fill never grows the map. A
+// scanline fill with an explicit stack, not recursion: a fill may take a
+// million cells.
+import { cellState, layout, turn } from "../cells.js";
+import { commit } from "../edit.js";
+
+export const fill = {
+  down(cell, e, state, t0) {
+    const from = cellState(cell.x, cell.y);
+    if (from === null) return;
+    const { rows, rowStart, cells } = layout, n = rowStart[rows];
+    const seen = new Uint8Array(n), joined = new Int32Array(n), stack = new Int32Array(2 * n + 2);
+    const open = (i) => cells[i] === from && !seen[i];
+    let top = 0, count = 0;
+    stack[top++] = cell.x;
+    stack[top++] = cell.y;
+    while (top > 0) {
+      const y = stack[--top], x = stack[--top], start = rowStart[y];
+      if (!open(start + x)) continue;
+      // The run of the row through (x, y), and seeds in the rows beside it.
+      let l = x, r = x;
+      while (l > 0 && open(start + l - 1)) l--;
+      while (start + r + 1 < rowStart[y + 1] && open(start + r + 1)) r++;
+      for (let i = start + l; i <= start + r; i++) {
+        seen[i] = 1;
+        joined[count++] = i;
+      }
+      for (const ny of [y - 1, y + 1]) {
+        if (ny < 0 || ny >= rows) continue;
+        const s = rowStart[ny], end = Math.min(r, rowStart[ny + 1] - s - 1);
+        for (let nx = l; nx <= end; nx++) {
+          if (open(s + nx) && (nx === l || !open(s + nx - 1))) {
+            stack[top++] = nx;
+            stack[top++] = ny;
+          }
+        }
+      }
+    }
+    commit(turn(joined.subarray(0, count)), t0);
+  },
+  move() {},
+  up() {},
+  cancel() {},
+};
