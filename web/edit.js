@@ -10,7 +10,7 @@ import { CRLF, about, difference, lineEnd, map } from "./map.js";
 import { canRedo, canUndo, held, record, redo as redoStep, saved, undo as undoStep } from "./history.js";
 import { layout, relayout } from "./cells.js";
 import { showListing } from "./listing.js";
-import { drawNow, showPicture } from "./picture.js";
+import { drawNow, retell, showPicture } from "./picture.js";
 import { showRefusal } from "./refusal.js";
 
 // A larger map is converted, drawn and painted, but not put in the text
@@ -47,6 +47,7 @@ function show(t0, fitted, typed, laid = false) {
   if (fitted || shown !== layout.cells) showPicture(fitted);
   else drawNow();
   shown = layout.cells;
+  retell();
   const t2 = performance.now();
   if (!typed) showText();
   showSource();

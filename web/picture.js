@@ -156,8 +156,12 @@ export function gridAt(cx, cy) {
 }
 
 // What is under the pointer or the cursor, as the listing names it, and
-// while drawing, where painting would grow the map.
+// while drawing, where painting would grow the map; told again when the
+// map changes under it.
+let told = [null, false];
+export const retell = () => tell(...told);
 export function tell(c, drawing = false) {
+  told = [c, drawing];
   const state = c ? cellState(c.x, c.y) : null;
   $("cell").textContent = !c ? "" : state !== null ? `[${c.x},${c.y}] ${state ? "marked" : "blank"}`
     : isRefused(c.x, c.y) ? `[${c.x},${c.y}] the refused byte`

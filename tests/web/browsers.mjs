@@ -1,21 +1,18 @@
-// The three browser engines the page is tested in, all from Debian's
-// packages, behind one small interface: Chromium over the DevTools
-// protocol and Firefox ESR over WebDriver BiDi, both through puppeteer-core,
-// and WebKitGTK's MiniBrowser through its WebKitWebDriver, with
-// selenium-webdriver (under Xvfb: MiniBrowser opens a real window). None is
-// ever downloaded.
+// The three engines the page is tested in, all from Debian's packages and
+// none ever downloaded, behind one small interface: Chromium over the
+// DevTools protocol and Firefox ESR over WebDriver BiDi, both through
+// puppeteer-core, and WebKitGTK's MiniBrowser through WebKitWebDriver and
+// selenium-webdriver (under Xvfb: it opens a real window).
 //
 //   const b = await launch("chromium" | "firefox" | "webkit", profileDir);
 //   await b.open(url); await b.js("return 1 + arguments[0]", 1); ...
 //
-// Points are CSS pixels of the viewport; buttons 0, 1 and 2 are the left,
-// middle and right; keys are names such as "z", "Space", "ArrowRight" or
-// "Control+Shift+z", and mouse() holds one down, if told, throughout.
-// requests() tells the addresses the page has asked for
-// since the last call, but for those its policy refused (null in WebKit,
-// whose driver keeps no log of them); dialogs() the types of the prompts
-// the page has raised since, each accepted; preload(script) runs a script
-// before the page's own on every load (neither in WebKit).
+// Points are CSS pixels of the viewport; buttons 0, 1, 2 the left, middle
+// and right; keys names such as "Space" or "Control+Shift+z", and mouse()
+// holds one down throughout if told. requests() gives the addresses asked
+// for since the last call, but those the page's policy refused, dialogs()
+// the prompts raised, each accepted; preload(script) runs a script before
+// the page's own. WebKit's driver gives none of these three.
 import { spawn } from "node:child_process";
 import { createServer } from "node:net";
 import puppeteer from "puppeteer-core";
@@ -23,14 +20,10 @@ import { Builder, Button, Key } from "selenium-webdriver";
 
 const VIEWPORT = { width: 1280, height: 900 };
 const split = (combo) => combo.length > 1 ? combo.split("+") : [combo];
-// Chromium reaches for Google's services unless told not to; there is no
-// network here to reach. As root it runs only without its sandbox.
-const CHROMIUM_FLAGS = ["--no-sandbox", "--disable-dev-shm-usage", "--disable-gpu", "--disable-quic",
-  "--no-first-run", "--disable-background-networking", "--disable-component-update", "--disable-sync"];
 
 export function launch(engine, profile) {
-  if (engine === "webkit") return webkit();
   if (engine === "chromium" || engine === "firefox") return puppet(engine, profile);
+  if (engine === "webkit") return webkit();
   throw new Error(`no such engine: ${engine}`);
 }
 
@@ -39,68 +32,60 @@ async function puppet(engine, profile) {
   const browser = await puppeteer.launch({
     browser: chromium ? "chrome" : "firefox", executablePath: chromium ? "/usr/bin/chromium" : "/usr/bin/firefox-esr",
     protocol: chromium ? "cdp" : "webDriverBiDi", headless: true, userDataDir: profile, defaultViewport: VIEWPORT,
-    args: chromium ? CHROMIUM_FLAGS : [],
+    // Chromium reaches for Google's services unless told not to, and as
+    // root runs only without its sandbox.
+    args: chromium ? ["--no-sandbox", "--disable-dev-shm-usage", "--disable-gpu", "--disable-quic", "--no-first-run",
+      "--disable-background-networking", "--disable-component-update", "--disable-sync"] : [],
   });
   const page = (await browser.pages())[0] ?? await browser.newPage();
   await page.setViewport(VIEWPORT);
-  const session = chromium ? await page.createCDPSession() : null;
+  const session = chromium ? await page.createCDPSession() : null, refused = new Set();
   let requested = [], dialogs = [];
-  const refused = new Set();
   page.on("request", (r) => requested.push(r));
+  page.on("dialog", (d) => dialogs.push(d.type()) && d.accept());
   if (session) {
     await session.send("Network.enable");
     session.on("Network.loadingFailed", (e) => e.blockedReason === "csp" && refused.add(e.requestId));
   }
-  page.on("dialog", (d) => {
-    dialogs.push(d.type());
-    d.accept();
-  });
   const BUTTONS = ["left", "middle", "right"];
-  const KEYS = { Space: " " };
+  const keys = (combo) => split(combo).map((k) => k === "Space" ? " " : k);
   return {
     engine, page, version: (await browser.version()).replace("/", " "),
     open: (url) => page.goto(url),
-    // As a string, run by the driver: the page's policy allows no eval.
-    js: (body, ...args) => page.evaluate(`(async function () {\n${body}\n}).apply(null, ${JSON.stringify(args)})`),
+    // As a string, run by the driver: the page's policy allows no eval. A
+    // page that never comes (an error page) fails the check, not the run.
+    js: (body, ...args) => Promise.race([
+      page.evaluate(`(async function () {\n${body}\n}).apply(null, ${JSON.stringify(args)})`),
+      new Promise((_, fail) => setTimeout(() => fail(new Error(`no answer from ${page.url()}`)), 60000).unref())]),
     upload: async (selector, path) => (await page.$(selector)).uploadFile(path),
     async mouse(steps, hold) {
       if (hold) await page.keyboard.down(hold);
       for (const { move, down, up } of steps) {
         if (move) await page.mouse.move(...move);
-        else if (down !== undefined) await page.mouse.down({ button: BUTTONS[down] });
-        else await page.mouse.up({ button: BUTTONS[up] });
+        else await page.mouse[down !== undefined ? "down" : "up"]({ button: BUTTONS[down ?? up] });
       }
       if (hold) await page.keyboard.up(hold);
     },
     async keys(...combos) {
       for (const combo of combos) {
-        const keys = split(combo).map((k) => KEYS[k] ?? k);
-        for (const k of keys) await page.keyboard.down(k);
-        for (const k of keys.reverse()) await page.keyboard.up(k);
+        for (const k of keys(combo)) await page.keyboard.down(k);
+        for (const k of keys(combo).reverse()) await page.keyboard.up(k);
       }
     },
     type: (text) => page.keyboard.type(text),
     screenshot: (path) => page.screenshot({ path }),
     preload: (script) => page.evaluateOnNewDocument(script),
     cdp: (method, params) => session.send(method, params),
-    requests() {
-      const urls = requested.filter((r) => !refused.has(r.id)).map((r) => r.url());
-      requested = [];
-      return urls;
-    },
-    dialogs() {
-      const seen = dialogs;
-      dialogs = [];
-      return seen;
-    },
+    requests: () => requested.splice(0).filter((r) => !refused.has(r.id)).map((r) => r.url()),
+    dialogs: () => dialogs.splice(0),
     close: () => browser.close(),
   };
 }
 
-const freePort = () => new Promise((resolve) => {
+export const freePort = () => new Promise((done) => {
   const server = createServer().listen(0, "127.0.0.1", () => {
     const { port } = server.address();
-    server.close(() => resolve(port));
+    server.close(() => done(port));
   });
 });
 
@@ -109,22 +94,17 @@ async function webkit() {
   const driver = spawn("/usr/bin/WebKitWebDriver", [`--port=${port}`], { stdio: "ignore" });
   let d;
   for (let i = 0; !d; i++) {
-    try {
-      d = await new Builder().usingServer(`http://127.0.0.1:${port}`).withCapabilities({
-        browserName: "MiniBrowser",
-        "webkitgtk:browserOptions": { binary: "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser", args: ["--automation"] },
-      }).build();
-    } catch (e) {
-      if (i === 50) throw e;
-      await new Promise((r) => setTimeout(r, 100));
-    }
+    d = await new Builder().usingServer(`http://127.0.0.1:${port}`).withCapabilities({ browserName: "MiniBrowser",
+      "webkitgtk:browserOptions": { binary: "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser", args: ["--automation"] } })
+      .build().catch((e) => { if (i === 50) throw e; });
+    if (!d) await new Promise((r) => setTimeout(r, 100));
   }
   await d.manage().window().setRect(VIEWPORT);
-  const caps = await d.getCapabilities();
   const named = { Space: Key.SPACE, Backspace: Key.BACK_SPACE };
   const key = (k) => named[k] ?? Key[k.replace(/^Arrow/, "Arrow_").toUpperCase()] ?? k;
+  const BUTTONS = [Button.LEFT, Button.MIDDLE, Button.RIGHT];
   return {
-    engine: "webkit", version: `WebKitGTK ${caps.get("browserVersion")}`,
+    engine: "webkit", version: `WebKitGTK ${(await d.getCapabilities()).get("browserVersion")}`,
     open: (url) => d.get(url),
     js: (body, ...args) => d.executeScript(body, ...args),
     upload: async (selector, path) => (await d.findElement({ css: selector })).sendKeys(path),
@@ -133,8 +113,8 @@ async function webkit() {
       if (hold) a.keyDown(key(hold));
       for (const { move, down, up } of steps) {
         if (move) a.move({ x: Math.round(move[0]), y: Math.round(move[1]), origin: "viewport" });
-        else if (down !== undefined) a.press([Button.LEFT, Button.MIDDLE, Button.RIGHT][down]);
-        else a.release([Button.LEFT, Button.MIDDLE, Button.RIGHT][up]);
+        else if (down !== undefined) a.press(BUTTONS[down]);
+        else a.release(BUTTONS[up]);
       }
       if (hold) a.keyUp(key(hold));
       await a.perform();
@@ -142,9 +122,8 @@ async function webkit() {
     async keys(...combos) {
       const a = d.actions({ async: true });
       for (const combo of combos) {
-        const keys = split(combo).map(key);
-        for (const k of keys) a.keyDown(k);
-        for (const k of keys.reverse()) a.keyUp(k);
+        for (const k of split(combo)) a.keyDown(key(k));
+        for (const k of split(combo).reverse()) a.keyUp(key(k));
       }
       await a.perform();
     },

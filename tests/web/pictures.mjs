@@ -8,7 +8,7 @@
 // scale, colours that a canvas's premultiplied alpha rounds across the
 // line, and 16-bit colours that rounding to 8 bits would take across it.
 //
-//   makePictures(dir) -> [{ name, path, want, about }]
+//   makePictures(dir) -> [{ name, path, want }]
 //
 // writes them to dir; want is the map text, worked out here from the
 // samples asked for, never by decoding the files. Each file's header is
@@ -41,68 +41,52 @@ const RGBA16 = [
   [[32511, 32768, 32511, 65535], [32511, 32768, 32511, 32768], [24235, 32000, 65495, 65535], [24235, 32000, 65494, 40000]],
 ];
 
-// tool, its options and the samples it is given (tuple type, maxval,
-// rows of pixels); key: the one transparent colour; png: the colour type,
-// bit depth and interlace method the file must have; idats: at least so
-// many IDAT chunks.
+// Each picture: its name, the colour type, bit depth and interlace method
+// its file must have, the tool, the tuple type and full scale M of its
+// samples, its rows of pixels, the tool's options, and more: key, the one
+// transparent colour; idats, at least so many IDAT chunks.
+const pic = (name, png, tool, tuple, M, rows, args = [], more = {}) => ({ name, png, tool, tuple, M, rows, args, ...more });
+const greys = (...rows) => rows.map((r) => r.map((v) => [v]));
 const PICTURES = [
-  { name: "grey8", about: "grey, 8 bits: 127 marked, 128 not", tool: "pamtopng", tuple: "GRAYSCALE", M: 255,
-    rows: [[0, 1, 126, 127, 128, 129, 254, 255], [255, 200, 128, 127, 127, 100, 50, 0]].map((r) => r.map((v) => [v])),
-    png: [0, 8, 0] },
-  { name: "grey8-trns", about: "grey, 8 bits, tRNS making grey 100 transparent", tool: "pamtopng", M: 255,
-    args: ["-transparent=rgb:64/64/64"], tuple: "GRAYSCALE", key: [100],
-    rows: [[99, 100, 101, 100, 200, 0]].map((r) => r.map((v) => [v])), png: [0, 8, 0] },
-  { name: "grey1", about: "grey, 1 bit, rows not a whole byte", tool: "pamtopng", tuple: "GRAYSCALE", M: 1,
-    rows: grid(11, 3, (x, y) => [(x * y + x) % 3 ? 1 : 0]), png: [0, 1, 0] },
-  { name: "grey2", about: "grey, 2 bits: 1 marked, 2 not", tool: "pamtopng", tuple: "GRAYSCALE", M: 3,
-    rows: grid(7, 2, (x, y) => [(x + y) % 4]), png: [0, 2, 0] },
-  { name: "grey4-adam7", about: "grey, 4 bits, interlaced: 7 marked, 8 not", tool: "pamtopng", args: ["-interlace"],
-    tuple: "GRAYSCALE", M: 15, rows: grid(10, 9, (x, y) => [(x + 2 * y) % 16]), png: [0, 4, 1] },
-  { name: "grey16-trns", about: "grey, 16 bits, tRNS 0x1234 matched at 16 bits, not at 8", tool: "pamtopng",
-    args: ["-transparent=rgb:1234/1234/1234"], tuple: "GRAYSCALE", M: 65535, key: [0x1234],
-    rows: [[0x1234, 0x1235, 0x1200, 32767, 32768, 65535]].map((r) => r.map((v) => [v])), png: [0, 16, 0] },
-  { name: "grey-alpha8", about: "grey and alpha, 8 bits, near both lines", tool: "pamtopng", tuple: "GRAYSCALE_ALPHA",
-    M: 255, rows: grid(6, 4, (x, y) => [[127, 128, 126, 0][y], [0, 127, 128, 129, 134, 255][x]]), png: [4, 8, 0] },
-  { name: "grey-alpha16", about: "grey and alpha, 16 bits, near both lines", tool: "pamtopng",
-    tuple: "GRAYSCALE_ALPHA", M: 65535, png: [4, 16, 0],
-    rows: grid(5, 3, (x, y) => [[32767, 32768, 32639][y], [0, 32767, 32768, 32769, 65535][x]]) },
-  { name: "rgb8-trns", about: "RGB, 8 bits, ties at half scale, tRNS (20, 40, 60)", tool: "pamtopng",
-    args: ["-transparent=rgb:14/28/3c"], tuple: "RGB", M: 255, key: [20, 40, 60], png: [2, 8, 0],
-    rows: [[[30, 153, 162], [13, 163, 113], [78, 146, 90], [30, 153, 161], [127, 127, 127], [128, 128, 128]],
-      [[255, 0, 0], [0, 255, 0], [0, 0, 255], [20, 40, 60], [20, 40, 61], [21, 40, 60]]] },
-  { name: "rgb16-trns", about: "RGB, 16 bits, tRNS matched at 16 bits", tool: "pamtopng", tuple: "RGB", M: 65535,
-    args: ["-transparent=rgb:1234/1234/1234"], key: [0x1234, 0x1234, 0x1234], png: [2, 16, 0],
-    rows: [[[0x1234, 0x1234, 0x1234], [0x1234, 0x1234, 0x1235], [0x1200, 0x1234, 0x1234], [32511, 32768, 32511],
-      [24235, 32000, 65495], [24235, 32000, 65494], [32768, 32768, 32768]]] },
-  { name: "rgba8", about: "RGBA, 8 bits, partly transparent near both lines", tool: "pamtopng", tuple: "RGB_ALPHA",
-    M: 255, rows: RGBA8, png: [6, 8, 0] },
-  { name: "rgba16", about: "RGBA, 16 bits, near both lines and across them at 8", tool: "pamtopng",
-    tuple: "RGB_ALPHA", M: 65535, rows: RGBA16, png: [6, 16, 0] },
-  { name: "rgba8-adam7", about: "RGBA, 8 bits, interlaced", tool: "pamtopng", args: ["-interlace"],
-    tuple: "RGB_ALPHA", M: 255, rows: noise(37, 23, 4, 255, N8, 7), png: [6, 8, 1] },
-  { name: "rgba16-adam7", about: "RGBA, 16 bits, interlaced", tool: "pamtopng", args: ["-interlace"],
-    tuple: "RGB_ALPHA", M: 65535, rows: noise(9, 10, 4, 65535, N16, 8), png: [6, 16, 1] },
-  { name: "grey-alpha8-adam7-3x2", about: "interlaced, 3 × 2: passes with no pixels", tool: "pamtopng",
-    args: ["-interlace"], tuple: "GRAYSCALE_ALPHA", M: 255, rows: noise(3, 2, 2, 255, N8, 9), png: [4, 8, 1] },
-  { name: "rgba8-large", about: "RGBA, 8 bits, its data in several IDAT chunks", tool: "pamtopng",
-    tuple: "RGB_ALPHA", M: 255, rows: noise(160, 120, 4, 255, N8, 10), png: [6, 8, 0], idats: 2 },
+  pic("grey8", [0, 8, 0], "pamtopng", "GRAYSCALE", 255, greys([0, 1, 126, 127, 128, 129, 254, 255], [255, 200, 128, 127, 127, 100, 50, 0])),
+  pic("grey8-trns", [0, 8, 0], "pamtopng", "GRAYSCALE", 255, greys([99, 100, 101, 100, 200, 0]), ["-transparent=rgb:64/64/64"],
+    { key: [100] }),
+  pic("grey1", [0, 1, 0], "pamtopng", "GRAYSCALE", 1, grid(11, 3, (x, y) => [(x * y + x) % 3 ? 1 : 0])),
+  pic("grey2", [0, 2, 0], "pamtopng", "GRAYSCALE", 3, grid(7, 2, (x, y) => [(x + y) % 4])),
+  pic("grey4-adam7", [0, 4, 1], "pamtopng", "GRAYSCALE", 15, grid(10, 9, (x, y) => [(x + 2 * y) % 16]), ["-interlace"]),
+  // tRNS 0x1234 is matched at 16 bits, not at 8.
+  pic("grey16-trns", [0, 16, 0], "pamtopng", "GRAYSCALE", 65535, greys([0x1234, 0x1235, 0x1200, 32767, 32768, 65535]),
+    ["-transparent=rgb:1234/1234/1234"], { key: [0x1234] }),
+  pic("grey-alpha8", [4, 8, 0], "pamtopng", "GRAYSCALE_ALPHA", 255,
+    grid(6, 4, (x, y) => [[127, 128, 126, 0][y], [0, 127, 128, 129, 134, 255][x]])),
+  pic("grey-alpha16", [4, 16, 0], "pamtopng", "GRAYSCALE_ALPHA", 65535,
+    grid(5, 3, (x, y) => [[32767, 32768, 32639][y], [0, 32767, 32768, 32769, 65535][x]])),
+  pic("rgb8-trns", [2, 8, 0], "pamtopng", "RGB", 255, [[[30, 153, 162], [13, 163, 113], [78, 146, 90], [30, 153, 161],
+    [127, 127, 127], [128, 128, 128]], [[255, 0, 0], [0, 255, 0], [0, 0, 255], [20, 40, 60], [20, 40, 61], [21, 40, 60]]],
+  ["-transparent=rgb:14/28/3c"], { key: [20, 40, 60] }),
+  pic("rgb16-trns", [2, 16, 0], "pamtopng", "RGB", 65535, [[[0x1234, 0x1234, 0x1234], [0x1234, 0x1234, 0x1235],
+    [0x1200, 0x1234, 0x1234], [32511, 32768, 32511], [24235, 32000, 65495], [24235, 32000, 65494], [32768, 32768, 32768]]],
+  ["-transparent=rgb:1234/1234/1234"], { key: [0x1234, 0x1234, 0x1234] }),
+  pic("rgba8", [6, 8, 0], "pamtopng", "RGB_ALPHA", 255, RGBA8),
+  pic("rgba16", [6, 16, 0], "pamtopng", "RGB_ALPHA", 65535, RGBA16),
+  pic("rgba8-adam7", [6, 8, 1], "pamtopng", "RGB_ALPHA", 255, noise(37, 23, 4, 255, N8, 7), ["-interlace"]),
+  pic("rgba16-adam7", [6, 16, 1], "pamtopng", "RGB_ALPHA", 65535, noise(9, 10, 4, 65535, N16, 8), ["-interlace"]),
+  // Adam7 passes with no pixels at all.
+  pic("grey-alpha8-adam7-3x2", [4, 8, 1], "pamtopng", "GRAYSCALE_ALPHA", 255, noise(3, 2, 2, 255, N8, 9), ["-interlace"]),
+  pic("rgba8-large", [6, 8, 0], "pamtopng", "RGB_ALPHA", 255, noise(160, 120, 4, 255, N8, 10), [], { idats: 2 }),
   // Each row filter alone; at 1 bit a byte decoded wrong is a cell wrong.
   ...["nofilter", "sub", "up", "avg", "paeth"].flatMap((filter, i) => [
-    { name: `rgb8-${filter}`, about: `RGB, 8 bits, rows filtered by ${filter}`, tool: "pnmtopng",
-      args: ["-force", `-${filter}`], tuple: "RGB", M: 255, rows: noise(17, 9, 3, 255, N8, 20 + i), png: [2, 8, 0] },
-    { name: `grey1-${filter}`, about: `grey, 1 bit, rows filtered by ${filter}`, tool: "pnmtopng",
-      args: ["-force", `-${filter}`], tuple: "GRAYSCALE", M: 1, rows: noise(64, 24, 1, 1, [0], 30 + i),
-      png: [0, 1, 0] }]),
-  { name: "palette4", about: "palette, 4 bits, tRNS of partial alphas, opaque entries past it", tool: "pnmtopng",
-    tuple: "RGB_ALPHA", M: 255, png: [3, 4, 0],
-    rows: grid(6, 2, (x, y) => [...[[127, 127, 127], [128, 128, 128]][y], [0, 100, 127, 128, 200, 255][x]]) },
-  { name: "palette8-adam7", about: "palette, 8 bits, tRNS, interlaced", tool: "pnmtopng", args: ["-interlace"],
-    tuple: "RGB_ALPHA", M: 255, png: [3, 8, 1],
-    rows: grid(13, 11, (x, y) => [120 + x, 127, 131 - y, [127, 128, 255][(x + y) % 3]]) },
-  { name: "palette2", about: "palette, 2 bits", tool: "pnmtopng", tuple: "RGB_ALPHA", M: 255, png: [3, 2, 0],
-    rows: grid(9, 2, (x, y) => [[0, 0, 0, 128], [0, 0, 0, 127], [255, 0, 0, 255], [0, 255, 0, 255]][(x + y) % 4]) },
-  { name: "palette1", about: "palette, 1 bit, rows not a whole byte", tool: "pnmtopng", tuple: "RGB_ALPHA", M: 255,
-    png: [3, 1, 0], rows: grid(13, 3, (x, y) => (x ^ y) & 1 ? [10, 20, 30, 255] : [10, 20, 30, 120]) },
+    pic(`rgb8-${filter}`, [2, 8, 0], "pnmtopng", "RGB", 255, noise(17, 9, 3, 255, N8, 20 + i), ["-force", `-${filter}`]),
+    pic(`grey1-${filter}`, [0, 1, 0], "pnmtopng", "GRAYSCALE", 1, noise(64, 24, 1, 1, [0], 30 + i), ["-force", `-${filter}`])]),
+  // Palettes with partial alphas in tRNS, and opaque entries past it.
+  pic("palette4", [3, 4, 0], "pnmtopng", "RGB_ALPHA", 255,
+    grid(6, 2, (x, y) => [...[[127, 127, 127], [128, 128, 128]][y], [0, 100, 127, 128, 200, 255][x]])),
+  pic("palette8-adam7", [3, 8, 1], "pnmtopng", "RGB_ALPHA", 255,
+    grid(13, 11, (x, y) => [120 + x, 127, 131 - y, [127, 128, 255][(x + y) % 3]]), ["-interlace"]),
+  pic("palette2", [3, 2, 0], "pnmtopng", "RGB_ALPHA", 255,
+    grid(9, 2, (x, y) => [[0, 0, 0, 128], [0, 0, 0, 127], [255, 0, 0, 255], [0, 255, 0, 255]][(x + y) % 4])),
+  pic("palette1", [3, 1, 0], "pnmtopng", "RGB_ALPHA", 255,
+    grid(13, 3, (x, y) => (x ^ y) & 1 ? [10, 20, 30, 255] : [10, 20, 30, 120])),
 ];
 
 const CHANNELS = { GRAYSCALE: 1, GRAYSCALE_ALPHA: 2, RGB: 3, RGB_ALPHA: 4 };
@@ -157,7 +141,7 @@ export function png(path, width, height, pixel) {
 export async function makePictures(dir) {
   return PICTURES.map((p) => {
     const path = join(dir, `${p.name}.png`), { args, stdin } = input(p, path);
-    const png = execFileSync(`/usr/bin/${p.tool}`, [...(p.args ?? []), ...args], { input: stdin, stdio: "pipe" });
+    const png = execFileSync(`/usr/bin/${p.tool}`, [...p.args, ...args], { input: stdin, stdio: "pipe" });
     writeFileSync(path, png);
     const got = header(png);
     const alpha = p.key || (p.png[0] === 3 && p.rows.flat().some((px) => px[3] < 255));
@@ -165,6 +149,6 @@ export async function makePictures(dir) {
       throw new Error(`${p.tool} wrote ${p.name}.png as colour type, bit depth, interlace ${got.png}, ` +
         `tRNS ${got.trns}, ${got.idats} IDAT; asked for ${p.png}, tRNS ${!!alpha}, ${p.idats ?? 1} IDAT or more`);
     }
-    return { name: p.name, path, want: want(p), about: p.about };
+    return { name: p.name, path, want: want(p) };
   });
 }

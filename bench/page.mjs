@@ -1,0 +1,100 @@
+// Times the browser page in one engine, for the README's table: it is
+// run by the page's test (tests/web/check.mjs --out DIR or --timings),
+// which hands it the page, and asserts nothing. Medians in ms:
+//
+//   the largest map from its bytes to its listing, beside the native
+//   tool's whole run, and a PNG of 1000 × 999 pixels to its picture;
+//   on a 1000 × 999 map and a 20 × 20 one: a pointer event of a drag
+//   (median and 95th percentile, over runs of ten events, since some
+//   engines tell time only to the millisecond), a stroke's end to the
+//   listing, the text and the picture in step, a whole redraw, and a
+//   pointer event of Line and of Rectangle;
+//   on the large map: a fill of every cell, all selected and flipped,
+//   and a Resize, each to the listing and the picture in step.
+import { execFileSync } from "node:child_process";
+import { png } from "../tests/web/pictures.mjs";
+
+const median = (v) => [...v].sort((a, b) => a - b)[v.length >> 1];
+const p95 = (v) => [...v].sort((a, b) => a - b)[Math.floor(0.95 * v.length)];
+
+export async function timings(page) {
+  const t = { native: [], listing: [] };
+  const maps = { large: Buffer.from(("O".repeat(1000) + "\n").repeat(999)), small: Buffer.from(("O".repeat(20) + "\n").repeat(20)) };
+  for (const [size, data] of Object.entries(maps)) {
+    const path = page.file(`${size}.map`, data), events = [], ends = [], redraws = [], lines = [], boxes = [];
+    for (let i = 0; i < 5; i++) {
+      await page.fresh();
+      await page.loadPath(path);
+      if (size === "large") {
+        t.listing.push(+(await page.data("listingMs")));
+        const t0 = performance.now();
+        execFileSync(page.tool, [path, `${path}.lst`]);
+        t.native.push(performance.now() - t0);
+      }
+      await page.drawing(true);
+      // To and fro over the first six rows, each of its 121 events on a
+      // cell not yet painted.
+      const back = Array.from({ length: 121 }, (_, j) => [Math.floor(j / 20) % 2 ? 19 - (j % 20) : j % 20, Math.floor(j / 20)]);
+      const took = await page.strokes([back], false, true);
+      events.push(...took.events);
+      ends.push(took.end);
+      for (let z = 0; z < 4; z++) {
+        await page.keys(z % 2 ? "-" : "+");
+        redraws.push(+(await page.data("drawMs")));
+      }
+      for (const [key, list] of [["l", lines], ["r", boxes]]) {
+        await page.keys(key);
+        list.push(...(await page.strokes([back], false, true)).events);
+      }
+    }
+    t[size] = { event: median(events), p95: p95(events), end: median(ends), redraw: median(redraws),
+      line: median(lines), box: median(boxes) };
+  }
+  const tools = { fill: [], flip: [], resize: [] }, key = (k, shiftKey) => page.js(`const t0 = performance.now();
+    document.getElementById("canvas").dispatchEvent(new KeyboardEvent("keydown", { key: arguments[0], shiftKey: arguments[1],
+      ctrlKey: arguments[0] === "a", bubbles: true }));
+    return performance.now() - t0;`, k, shiftKey);
+  for (let i = 0; i < 3; i++) {
+    await page.fresh();
+    await page.load(Buffer.from(("O".repeat(999) + ".\n").repeat(999)));
+    await page.drawing(true);
+    await page.keys("f");
+    tools.fill.push((await page.strokes([[[500, 500]]], false, true)).down);
+    await key("a", false);
+    tools.flip.push(await key("H", true));
+    await page.dialog("resize", 999, 1000, "1,1");
+    tools.resize.push(+(await page.data("pictureMs")));
+  }
+  const picture = png(page.file("large.png", ""), 1000, 999, (x, y) => (x * y) % 7 ? [255, 255, 255, 255] : [0, 0, 0, 255]);
+  const opened = [];
+  for (let i = 0; i < 3; i++) {
+    await page.fresh();
+    await page.loadPath(picture);
+    opened.push(+(await page.data("pictureMs")));
+  }
+  return { ...t, engine: page.b.version, native: median(t.native), listing: median(t.listing), picture: median(opened),
+    fill: median(tools.fill), flip: median(tools.flip), resize: median(tools.resize) };
+}
+
+// The table of the engines' timings, as Markdown.
+export function timingTable(rows) {
+  const f = (v) => v.toFixed(v < 10 ? 2 : 1);
+  const line = (what, get) => `| ${what} | ${rows.map((r) => f(get(r))).join(" | ")} |`;
+  return [`Medians in ms, ${rows.map((r) => r.engine).join(", ")}:`, "",
+    `| | ${rows.map((r) => r.engine.split(" ")[0]).join(" | ")} |`, `|---|${rows.map(() => "---:").join("|")}|`,
+    line("native tool, whole run, 999 lines of 1000 `O`", (r) => r.native),
+    line("page, the same map's bytes to its listing", (r) => r.listing),
+    line("page, a PNG of 1000 × 999 pixels opened, to its picture drawn", (r) => r.picture),
+    ...["large", "small"].flatMap((size) => {
+      const name = size === "large" ? "1000 × 999" : "20 × 20";
+      return [line(`${name}: a pointer event of a drag, median (of runs of ten)`, (r) => r[size].event),
+        line(`${name}: a pointer event, 95th percentile (of runs of ten)`, (r) => r[size].p95),
+        line(`${name}: a stroke's end to listing, text and picture in step`, (r) => r[size].end),
+        line(`${name}: a whole redraw of the picture`, (r) => r[size].redraw),
+        line(`${name}: a pointer event of a Line, shown (median, runs of ten)`, (r) => r[size].line),
+        line(`${name}: a pointer event of a Rectangle, shown (median, runs of ten)`, (r) => r[size].box)];
+    }),
+    line("1000 × 999: a fill of every cell, click to listing and picture in step", (r) => r.fill),
+    line("1000 × 999: all selected and flipped, key to listing and picture in step", (r) => r.flip),
+    line("1000 × 999: resized to 999 × 1000 about the centre, to listing and picture in step", (r) => r.resize), ""].join("\n");
+}
