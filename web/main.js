@@ -93,7 +93,9 @@ document.addEventListener("paste", (e) => {
 const raise = (command) => () => {
   button = true;
   try {
-    if (!document.execCommand(command)) note(`This browser lets only its own keys ${command}: ${mac ? "⌘" : "Ctrl+"}${command === "cut" ? "X" : "C"}.`);
+    if (!document.execCommand(command)) {
+      note(`This browser lets a page ${command} only through its own keys: ${mac ? "⌘" : "Ctrl+"}${command === "cut" ? "X" : "C"} on the picture.`);
+    }
   } finally {
     button = false;
   }
