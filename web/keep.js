@@ -16,6 +16,10 @@ let lost = false;   // the map as it is now could not be kept
 let quiet = false;  // a map shown from a link or brought back: kept as it is already
 let back = false;   // the line says a map was brought back
 
+// Where the keeping of the last step stands, for the page's test: due,
+// writing, kept or failed.
+const state = (s) => { document.body.dataset.keep = s; };
+
 const request = (r) => new Promise((resolve, reject) => {
   r.onsuccess = () => resolve(r.result);
   r.onerror = () => reject(r.error);
@@ -59,6 +63,7 @@ export function keepSoon(whole) {
   if (quiet || !db) return;
   if (whole && back) say("");
   if (!timer) timer = setTimeout(keepNow, DELAY);
+  state("due");
 }
 
 function keepNow() {
@@ -67,15 +72,18 @@ function keepNow() {
   timer = 0;
   if (map.bytes.length > CAPACITY) {
     lost = true;
+    state("failed");
     say(`${map.name} holds more than ${CAPACITY.toLocaleString("en")} bytes, so it is not kept in this browser.`);
     return;
   }
   const kept = { bytes: map.bytes.slice(), name: map.name, from: map.from, changed: Date.now() };
   try {
     const put = store("readwrite").put(kept, "last");
+    state("writing");
     put.transaction.oncomplete = () => {
       if (lost) say("");
       lost = false;
+      state("kept");
     };
     put.transaction.onabort = put.transaction.onerror = () => fail(put.transaction.error);
   } catch (e) {
@@ -85,6 +93,7 @@ function keepNow() {
 
 function fail(e) {
   lost = true;
+  state("failed");
   say(`${map.name} could not be kept in this browser (${e?.name === "QuotaExceededError" ? "its storage is full"
     : e?.message || e?.name || "its storage refused it"}): Save map keeps it.`);
 }

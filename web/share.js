@@ -2,6 +2,7 @@
 // of the address that browsers never send. Opening the link brings the map
 // back; nothing is sent anywhere.
 import { $ } from "./page.js";
+import { CAPACITY } from "./conversion.js";
 import { map } from "./map.js";
 import { replace } from "./edit.js";
 import { quietly } from "./keep.js";
@@ -40,14 +41,33 @@ export async function share() {
     "links that open for anyone.");
 }
 
+// A link's map, inflated no further than a file is read: one byte past
+// the largest map, so that a link of a few kilobytes that inflates to
+// gigabytes cannot take the tab down. Its bytes, and whether they were cut.
+async function inflate(packed) {
+  const reader = new Blob([packed]).stream().pipeThrough(new DecompressionStream("deflate-raw")).getReader();
+  const bytes = new Uint8Array(CAPACITY + 1);
+  let n = 0;
+  for (;;) {
+    const { done, value } = await reader.read();
+    if (done) return { bytes: bytes.slice(0, n), cut: false };
+    bytes.set(value.subarray(0, bytes.length - n), n);
+    n += value.length;
+    if (n > bytes.length) {
+      await reader.cancel();
+      return { bytes, cut: true };
+    }
+  }
+}
+
 // The map in the address, if it holds one: true when it does.
 export async function openLink() {
   const params = new URLSearchParams(location.hash.slice(1));
   if (!params.has("map")) return false;
   const t0 = performance.now();
   try {
-    const bytes = await through(unbase64url(params.get("map")), new DecompressionStream("deflate-raw"));
-    quietly(() => replace(bytes, params.get("name") || "map.map", "a link", t0));
+    const { bytes, cut } = await inflate(unbase64url(params.get("map")));
+    quietly(() => replace(bytes, params.get("name") || "map.map", "a link", t0, cut));
   } catch {
     $("shared").textContent = "This link holds no map that can be read.";
   }

@@ -18,6 +18,7 @@ import { execFileSync, spawn } from "node:child_process";
 import { createHash } from "node:crypto";
 import { cpSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
+import { deflateRawSync } from "node:zlib";
 import { basename, join, resolve } from "node:path";
 import { pathToFileURL } from "node:url";
 import { parseArgs } from "node:util";
@@ -91,6 +92,9 @@ class Page {
   }
 
   js(body, ...args) { return this.b.js(body, ...args); }
+  async kept() {
+    for (let i = 0; i < 100 && /due|writing/.test(await this.data("keep")); i++) await sleep(50);
+  }
   text(id) { return this.js("return document.getElementById(arguments[0]).textContent", id); }
   data(name) { return this.js("return document.body.dataset[arguments[0]]", name); }
   click(id) { return this.js("document.getElementById(arguments[0]).click()", id); }
@@ -256,19 +260,22 @@ const ACTIONS = {
     await page.frames();
   },
   load: (page, words, rest) => page.load(bin(expand(rest))),
-  // The map is kept within a second of a step.
-  wait: () => sleep(1100),
+  // The map is kept a moment after a step: until then, a reload would
+  // find the one before.
+  wait: (page) => page.kept(),
   async reload(page) {
-    await sleep(1100);
+    await page.kept();
     await page.open();
   },
   async share(page) {
     await page.click("share");
     for (let i = 0; !(await page.js("return document.getElementById('link').value")) && i < 100; i++) await sleep(50);
   },
-  async golink(page) {
-    const link = await page.js("return document.getElementById('link').value");
-    await sleep(1100);
+  // The link the page made, or one made here for the text given.
+  async golink(page, words, rest) {
+    const link = rest ? await page.js("return location.href.split('#')[0]") + "#map=" +
+      deflateRawSync(bin(expand(rest))).toString("base64url") : await page.js("return document.getElementById('link').value");
+    await page.kept();
     await page.b.open("about:blank");
     await page.open(link);
   },
