@@ -1,6 +1,7 @@
 // What every part of the page uses: its elements by id, counts in words,
-// the text codecs, saving bytes as a file, and a stamp of each update for
-// the page's test to wait on and time.
+// the text codecs, saving bytes as a file, compressed data read no further
+// than it may go, and a stamp of each update for the page's test to wait
+// on and time.
 export const $ = (id) => document.getElementById(id);
 export const encoder = new TextEncoder();
 export const decoder = new TextDecoder();  // shows a byte that is no UTF-8 as one U+FFFD
@@ -19,6 +20,24 @@ export function save(bytes, name) {
   a.click();
   a.remove();
   setTimeout(() => URL.revokeObjectURL(url), 60000);
+}
+
+// The first `limit` bytes that these parts inflate to (format "deflate"
+// or "deflate-raw"), or all where fewer: reading stops there, so that data
+// inflating to far more costs no more memory. Throws where the data is
+// damaged before that.
+export async function inflate(parts, format, limit) {
+  const out = new Uint8Array(limit), reader = new Blob(parts).stream()
+    .pipeThrough(new DecompressionStream(format)).getReader();
+  let n = 0;
+  while (n < limit) {
+    const { done, value } = await reader.read();
+    if (done) break;
+    out.set(value.subarray(0, limit - n), n);
+    n += Math.min(value.length, limit - n);
+  }
+  reader.cancel().catch(() => {});
+  return n === limit ? out : out.slice(0, n);
 }
 
 // An update's number and how long it took from the event that caused it

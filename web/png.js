@@ -6,6 +6,8 @@
 // one browser and a blank one in another. So the page reads PNG itself,
 // taking each sample exactly as the file holds it; only the zlib data is
 // left to the browser, whose DecompressionStream every engine has.
+import { inflate } from "./page.js";
+
 const O = 79, DOT = 46, LF = 10;
 
 // The one rule for every picture, on the file's own samples with full
@@ -54,7 +56,7 @@ export async function pngMap(bytes) {
   const passes = (interlaced ? PASSES : [[0, 0, 1, 1]]).map(([x0, y0, dx, dy]) =>
     ({ x0, y0, dx, dy, w: Math.max(0, Math.ceil((w - x0) / dx)), h: Math.max(0, Math.ceil((h - y0) / dy)) }))
     .filter((p) => p.w && p.h);
-  const raw = await inflate(data, passes.reduce((n, p) => n + p.h * (1 + rowBytes(p.w)), 0));
+  const raw = await rows(data, passes.reduce((n, p) => n + p.h * (1 + rowBytes(p.w)), 0));
 
   // A sample by its index in the row, at any bit depth.
   let row;
@@ -145,25 +147,17 @@ function header(b) {
   return head;
 }
 
-// Reads only as many bytes as the rows take, so that data inflating to far
-// more than that costs no more memory.
-async function inflate(parts, need) {
-  const out = new Uint8Array(need), reader = new Blob(parts).stream()
-    .pipeThrough(new DecompressionStream("deflate")).getReader();
-  let n = 0;
+// As many bytes as the rows take: data inflating to far more than that
+// costs no more memory.
+async function rows(parts, need) {
+  let read;
   try {
-    while (n < need) {
-      const { done, value } = await reader.read();
-      if (done) break;
-      out.set(value.subarray(0, need - n), n);
-      n += Math.min(value.length, need - n);
-    }
+    read = await inflate(parts, "deflate", need);
   } catch {
     fail("the PNG's IDAT data is damaged or cut short: zlib cannot read it");
   }
-  reader.cancel().catch(() => {});
-  if (n < need) fail("the PNG's IDAT data is cut short");
-  return out;
+  if (read.length < need) fail("the PNG's IDAT data is cut short");
+  return read;
 }
 
 // Undoes a row's filter in place: each byte was stored less a prediction

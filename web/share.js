@@ -1,7 +1,7 @@
 // Sharing a map as a link: a map of up to 8 KiB, compressed, in the part
 // of the address that browsers never send. Opening the link brings the map
 // back; nothing is sent anywhere.
-import { $ } from "./page.js";
+import { $, inflate } from "./page.js";
 import { CAPACITY } from "./conversion.js";
 import { map } from "./map.js";
 import { replace } from "./edit.js";
@@ -41,33 +41,18 @@ export async function share() {
     "links that open for anyone.");
 }
 
-// A link's map, inflated no further than a file is read: one byte past
-// the largest map, so that a link of a few kilobytes that inflates to
-// gigabytes cannot take the tab down. Its bytes, and whether they were cut.
-async function inflate(packed) {
-  const reader = new Blob([packed]).stream().pipeThrough(new DecompressionStream("deflate-raw")).getReader();
-  const bytes = new Uint8Array(CAPACITY + 1);
-  let n = 0;
-  for (;;) {
-    const { done, value } = await reader.read();
-    if (done) return { bytes: bytes.slice(0, n), cut: false };
-    bytes.set(value.subarray(0, bytes.length - n), n);
-    n += value.length;
-    if (n > bytes.length) {
-      await reader.cancel();
-      return { bytes, cut: true };
-    }
-  }
-}
-
 // The map in the address, if it holds one: true when it does.
 export async function openLink() {
   const params = new URLSearchParams(location.hash.slice(1));
   if (!params.has("map")) return false;
   const t0 = performance.now();
   try {
-    const { bytes, cut } = await inflate(unbase64url(params.get("map")));
-    quietly(() => replace(bytes, params.get("name") || "map.map", "a link", t0, cut));
+    // Read as a file is, to one byte past the largest map, and held as a
+    // file cut short is where there is more: a link of a few kilobytes may
+    // inflate to gigabytes.
+    const read = await inflate([unbase64url(params.get("map"))], "deflate-raw", CAPACITY + 2);
+    const bytes = read.subarray(0, CAPACITY + 1), more = read.length > bytes.length;
+    quietly(() => replace(bytes, params.get("name") || "map.map", "a link", t0, more));
   } catch {
     $("shared").textContent = "This link holds no map that can be read.";
   }
