@@ -2,7 +2,7 @@
 // about, written as text and read back from text, and placed on the map.
 // Copied, a position that is no cell is a blank one; pasted, a short line
 // of text leaves the positions past its end as they are.
-import { DOT, O } from "./map.js";
+import { DOT, LF, O } from "./map.js";
 import { Targets, layout, relayout } from "./cells.js";
 
 export const NONE = 2;  // a position a block leaves as it is
@@ -19,14 +19,15 @@ export function readBlock({ x, y, w, h }) {
   return { w, h, cells };
 }
 
-// As map text: a line of O and . a row, each ended by a line feed.
-export function blockText({ w, h, cells }) {
-  let text = "";
-  for (let j = 0; j < h; j++) {
-    for (let i = 0; i < w; i++) text += cells[j * w + i] === 1 ? "O" : ".";
-    text += "\n";
+// As map text: a line of O and . a row, each ended by eol.
+export function blockBytes({ w, h, cells }, eol = LF) {
+  const bytes = new Uint8Array(h * (w + eol.length));
+  for (let j = 0, at = 0; j < h; j++) {
+    for (let i = 0; i < w; i++) bytes[at++] = cells[j * w + i] === 1 ? O : DOT;
+    bytes.set(eol, at);
+    at += eol.length;
   }
-  return text;
+  return bytes;
 }
 
 const NAMES = { " ": "a space", "\t": "a tab", "\r": "a carriage return" };

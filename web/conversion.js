@@ -81,7 +81,7 @@ export function layOut(bytes) {
 export const LISTING_CAPACITY = gp.listingCapacity();
 export function readListing(bytes) {
   const n = Math.min(bytes.length, LISTING_CAPACITY + 1);
-  bytesAt(gp.listingImage(), n).set(bytes.subarray(0, n));
+  bytesAt(gp.listing(), n).set(bytes.subarray(0, n));
   const size = gp.readListing(n);
   return size < 0 ? { line: gp.readLine(), reason: cString(gp.readReason()) } : { bytes: bytesAt(gp.input(), size).slice() };
 }

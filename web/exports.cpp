@@ -111,10 +111,9 @@ EXPORT(cellAt) const std::uint32_t* cellAtOf() { return cellAt; }
 EXPORT(rowStarts) const std::uint32_t* rowStarts() { return rowStart; }
 EXPORT(rowEnds) const std::uint32_t* rowEnds() { return rowEnd; }
 
-// The listing image also takes a listing file to read back into a map,
-// in place of the listing of the map before: convert then writes the new
-// map's listing anew.
-EXPORT(listingImage) char* listingImage() { return outBuf; }
+// The listing image (see listing) also takes a listing file to read back
+// into a map, in place of the listing of the map before: convert then
+// writes the new map's listing anew.
 EXPORT(listingCapacity) std::uint32_t listingCapacity() { return LISTING_CAPACITY; }
 
 // Reads size bytes of listing in the listing image into a map in the input

@@ -9,13 +9,6 @@ export const DOT = 46;
 export const LF = Uint8Array.of(10);
 export const CRLF = Uint8Array.of(13, 10);
 
-// n bytes: blank cells, then the byte last (a cell, or a line feed).
-export function blanks(n, last) {
-  const b = new Uint8Array(n).fill(DOT);
-  b[n - 1] = last;
-  return b;
-}
-
 // from: "a file", "a picture", "a link", "typed", "new" or "" for the
 // empty map the page opens with. cut: the bytes are only the start of a
 // file too large for a map, which saving them would cut short.

@@ -4,12 +4,10 @@
 // blank cells.
 import { $, count, stem } from "./page.js";
 import { CAPACITY, LISTING_CAPACITY, readListing } from "./conversion.js";
-import { DOT, O, blanks } from "./map.js";
+import { blockBytes } from "./block.js";
 import { refresh, replace } from "./edit.js";
-import { marked, pngMap, pngSize } from "./png.js";
+import { marked, pngCells, pngSize } from "./png.js";
 import { sizeDialog } from "./dialogs.js";
-
-const LF = 10;
 
 // What a picture's first bytes say it is. A map text could start with
 // the same bytes, all skipped, so one that the browser cannot decode is
@@ -68,19 +66,19 @@ async function openPicture(file, head, t0) {
       `its shape that fits is ${fit.w} × ${fit.h} pixels. The map in the page is as it was.`;
     return true;
   }
-  let bytes;
+  let block;
   if (bitmap) {
-    bytes = fromBitmap(bitmap, w, h);
+    block = fromBitmap(bitmap, w, h);
   } else {
     try {
-      bytes = await pngMap(new Uint8Array(await file.arrayBuffer()));
+      block = await pngCells(new Uint8Array(await file.arrayBuffer()));
     } catch (e) {
       $("opened").textContent = `${file.name} starts as a PNG picture does, but ${e.message}; ` +
         "its bytes are shown as a map text, which the tool would refuse.";
       return false;
     }
   }
-  replace(bytes, stem(file.name) + ".map", "a picture", t0);
+  replace(blockBytes(block), stem(file.name) + ".map", "a picture", t0);
   return true;
 }
 
@@ -90,12 +88,9 @@ function fromBitmap(bitmap, w, h) {
   const ctx = canvas.getContext("2d", { willReadFrequently: true });
   ctx.drawImage(bitmap, 0, 0);
   bitmap.close();
-  const px = ctx.getImageData(0, 0, w, h).data, bytes = new Uint8Array(size(w, h));
-  for (let y = 0, i = 0, j = 0; y < h; y++) {
-    for (let x = 0; x < w; x++, i += 4) bytes[j++] = marked(px[i], px[i + 1], px[i + 2], px[i + 3], 255) ? O : DOT;
-    bytes[j++] = LF;
-  }
-  return bytes;
+  const px = ctx.getImageData(0, 0, w, h).data, cells = new Uint8Array(w * h);
+  for (let c = 0; c < cells.length; c++) cells[c] = marked(px[4 * c], px[4 * c + 1], px[4 * c + 2], px[4 * c + 3], 255) ? 1 : 0;
+  return { w, h, cells };
 }
 
 // The largest picture of this shape whose map fits.
@@ -109,9 +104,6 @@ const size = (w, h) => (w + 1) * h;
 // Asks for a width and a height and makes a map of blank rows.
 export function startNewMap() {
   sizeDialog("new", size, () => true, (w, h, t0) => {
-    const row = blanks(w + 1, LF);
-    const bytes = new Uint8Array(size(w, h));
-    for (let y = 0; y < h; y++) bytes.set(row, y * (w + 1));
-    replace(bytes, "map.map", "new", t0);
+    replace(blockBytes({ w, h, cells: new Uint8Array(w * h) }), "map.map", "new", t0);
   });
 }

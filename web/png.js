@@ -8,8 +8,6 @@
 // left to the browser, whose DecompressionStream every engine has.
 import { inflate } from "./page.js";
 
-const O = 79, DOT = 46, LF = 10;
-
 // The one rule for every picture, on the file's own samples with full
 // scale M: at least half opaque, and luminance (Rec. 709 weights, in ten
 // thousandths) below half of full scale. In integers, so that no engine
@@ -43,9 +41,9 @@ export function pngSize(bytes) {
   return { width: u32(bytes, 16), height: u32(bytes, 20) };
 }
 
-// The map of a PNG file's bytes: a cell for each pixel, O where marked and
-// . where not, and a line feed after each row.
-export async function pngMap(bytes) {
+// The cells of a PNG file's bytes, a cell for each pixel, row by row: 1
+// where marked, 0 where not.
+export async function pngCells(bytes) {
   if (!isPNG(bytes)) fail("the file is not a PNG");
   const { head, palette, alphas, key, data } = chunks(bytes);
   const { width: w, height: h, depth, type, interlaced } = head;
@@ -78,8 +76,7 @@ export async function pngMap(bytes) {
     6: (x) => marked(s(4 * x), s(4 * x + 1), s(4 * x + 2), s(4 * x + 3), M),
   }[type];
 
-  const map = new Uint8Array((w + 1) * h).fill(DOT);
-  for (let y = 0; y < h; y++) map[y * (w + 1) + w] = LF;
+  const cells = new Uint8Array(w * h);
   let at = 0;
   for (const p of passes) {
     const n = rowBytes(p.w);
@@ -87,12 +84,12 @@ export async function pngMap(bytes) {
     for (let y = 0; y < p.h; y++, at += n + 1) {
       row = raw.subarray(at + 1, at + 1 + n);
       unfilter(raw[at], row, prior, bpp);
-      const start = (p.y0 + y * p.dy) * (w + 1) + p.x0;
-      for (let x = 0; x < p.w; x++) if (cell(x)) map[start + x * p.dx] = O;
+      const start = (p.y0 + y * p.dy) * w + p.x0;
+      for (let x = 0; x < p.w; x++) if (cell(x)) cells[start + x * p.dx] = 1;
       prior = row;
     }
   }
-  return map;
+  return { w, h, cells };
 }
 
 // The chunks the pixels depend on. A bad CRC in a critical chunk refuses

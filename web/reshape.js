@@ -3,9 +3,9 @@
 // map's own line end, nothing but O and . in it. Tabs, skipped bytes and
 // empty lines are not kept; Undo brings the map back as it was.
 import { $, count } from "./page.js";
-import { DOT, O, lineEnd, map } from "./map.js";
+import { lineEnd } from "./map.js";
 import { layout, relayout } from "./cells.js";
-import { flipped, readBlock, rotated } from "./block.js";
+import { blockBytes, flipped, readBlock, rotated } from "./block.js";
 import { rewrite } from "./edit.js";
 import { sizeDialog } from "./dialogs.js";
 
@@ -22,13 +22,8 @@ function refusedSaid() {
 }
 
 function writeAnew(block, t0, what) {
-  const eol = lineEnd(), { w, h, cells } = block, bytes = new Uint8Array(size(w, h));
-  for (let j = 0, at = 0; j < h; j++) {
-    for (let i = 0; i < w; i++) bytes[at++] = cells[j * w + i] === 1 ? O : DOT;
-    bytes.set(eol, at);
-    at += eol.length;
-  }
-  $("tool-note").textContent = `${what}: the map written anew, ${w} × ${h} cells, ${count(bytes.length, "byte")}.`;
+  const bytes = blockBytes(block, lineEnd());
+  $("tool-note").textContent = `${what}: the map written anew, ${block.w} × ${block.h} cells, ${count(bytes.length, "byte")}.`;
   rewrite(bytes, t0);
 }
 

@@ -233,6 +233,9 @@ async function clip(page, type, text) {
   await page.frames();
 }
 
+// The text box focused, its caret at character at.
+const caret = (page, at) => page.js("const t = document.getElementById('text'); t.focus(); t.setSelectionRange(arguments[0], arguments[0]);", +at);
+
 // What each action of scenarios.tsv does, given its words after the first,
 // the text after the first word and the pace, "fast" or "slow".
 const ACTIONS = {
@@ -251,12 +254,12 @@ const ACTIONS = {
   cut: (page, words, rest) => clip(page, "cut", rest),
   paste: (page, words, rest) => clip(page, "paste", rest),
   async type(page, [at, ...text]) {
-    await page.js("const t = document.getElementById('text'); t.focus(); t.setSelectionRange(arguments[0], arguments[0]);", +at);
+    await caret(page, at);
     await page.update(() => page.b.type(expand(text.join(" "))));
   },
   async insert(page, [at], rest) {
-    await page.js(`const t = document.getElementById("text"); t.focus(); t.setSelectionRange(arguments[0], arguments[0]);
-      document.execCommand("insertText", false, arguments[1]);`, +at, expand(rest.slice(at.length).trim()));
+    await caret(page, at);
+    await page.js(`document.execCommand("insertText", false, arguments[0]);`, expand(rest.slice(at.length).trim()));
     await page.frames();
   },
   load: (page, words, rest) => page.load(bin(expand(rest))),

@@ -3,11 +3,11 @@
 // moves its cells; the arrow keys move it a cell. Copy, Cut and Paste go
 // through the system's clipboard as map text; Delete blanks it; the flips
 // and the quarter turn act on it in place. Each change is one step.
-import { $ } from "../page.js";
+import { $, decoder } from "../page.js";
 import { layout, write } from "../cells.js";
 import { commit } from "../edit.js";
 import { gridAt, marksSoon, picture } from "../picture.js";
-import { blockText, flipped, parseBlock, place, readBlock, rotated } from "../block.js";
+import { blockBytes, flipped, parseBlock, place, readBlock, rotated } from "../block.js";
 import { turnWhole } from "../reshape.js";
 
 // box: the selection, or null; drag: the box being dragged out, or the
@@ -58,12 +58,18 @@ export const selectTool = {
   },
 };
 
+// The block written with its corner at (x, y), the positions of the box
+// cleared that it does not cover blank, and selected: one step.
+function put(block, x, y, cleared, t0) {
+  const edits = write(place(block, x, y, cleared));
+  select({ x, y, w: block.w, h: block.h });
+  commit(edits, t0);
+}
+
 // The selection's cells to where it lands; where it was becomes blank.
 function move(block, dx, dy, t0) {
-  const b = selection.box, x = Math.max(b.x + dx, 0), y = Math.max(b.y + dy, 0);
-  const edits = write(place(block, x, y, b));
-  select({ ...b, x, y });
-  commit(edits, t0);
+  const b = selection.box;
+  put(block, Math.max(b.x + dx, 0), Math.max(b.y + dy, 0), b, t0);
 }
 
 export function nudge(dx, dy, t0) {
@@ -71,7 +77,7 @@ export function nudge(dx, dy, t0) {
 }
 
 // The selection as map text, for the clipboard.
-export const copied = () => selection.box ? blockText(readBlock(selection.box)) : null;
+export const copied = () => selection.box ? decoder.decode(blockBytes(readBlock(selection.box))) : null;
 
 export function blank(t0) {
   const b = selection.box;
@@ -89,11 +95,8 @@ export function paste(text, t0) {
   }
   if (block.h === 0) return;
   const corner = selection.box ?? picture.cursor ?? gridAt(0, 0);
-  const x = Math.max(corner.x, 0), y = Math.max(corner.y, 0);
   $("tool-note").textContent = "";
-  const edits = write(place(block, x, y));
-  select({ x, y, w: block.w, h: block.h });
-  commit(edits, t0);
+  put(block, Math.max(corner.x, 0), Math.max(corner.y, 0), null, t0);
 }
 
 // The selection flipped across (left for right) or not (top for bottom),
@@ -101,10 +104,7 @@ export function paste(text, t0) {
 // box it no longer covers blank.
 export function turn(how, t0) {
   const b = selection.box, block = readBlock(b);
-  const done = how === "rotate" ? rotated(block) : flipped(block, how === "across");
-  const edits = write(place(done, b.x, b.y, b));
-  select({ ...b, w: done.w, h: done.h });
-  commit(edits, t0);
+  put(how === "rotate" ? rotated(block) : flipped(block, how === "across"), b.x, b.y, b, t0);
 }
 
 // With nothing selected, the whole map, written anew.
