@@ -1,15 +1,24 @@
-// Blocks of cells: a box of the map read as a grid of states, turned
-// about, written as text and read back from text, and placed on the map.
-// Copied, a position that is no cell is a blank one; pasted, a short line
-// of text leaves the positions past its end as they are.
-import { DOT, LF, O } from "./map.js";
-import { Targets, layout, relayout } from "./cells.js";
+// Blocks of cells: a box of the map read as a grid of states, mirrored
+// and rotated, written as text and read back from text, and placed on the
+// map. Copied, a position that is no cell is a blank one; pasted, a short
+// line of text leaves the positions past its end as they are.
+import { DOT, LF, O } from "./edits.js";
+import { Targets, extent, layout } from "./document.js";
 
-export const NONE = 2;  // a position a block leaves as it is
+const NONE = 2;  // a position a block leaves as it is
+
+// The bytes of a map of h rows of w cells, each row ended by eol.
+export const mapSize = (w, h, eol = LF) => h * (w + eol.length);
+
+// The box whose corners are the cells a and b.
+export function boxOf(a, b) {
+  const x = Math.min(a.x, b.x), y = Math.min(a.y, b.y);
+  return { x, y, w: Math.max(a.x, b.x) - x + 1, h: Math.max(a.y, b.y) - y + 1 };
+}
 
 // The states in a box of the map, row by row: 1 marked, 0 blank or no cell.
 export function readBlock({ x, y, w, h }) {
-  if (layout.stale) relayout();
+  extent();
   const cells = new Uint8Array(w * h);
   for (let j = 0; j < h; j++) {
     if (y + j >= layout.rows) break;
@@ -21,7 +30,7 @@ export function readBlock({ x, y, w, h }) {
 
 // As map text: a line of O and . a row, each ended by eol.
 export function blockBytes({ w, h, cells }, eol = LF) {
-  const bytes = new Uint8Array(h * (w + eol.length));
+  const bytes = new Uint8Array(mapSize(w, h, eol));
   for (let j = 0, at = 0; j < h; j++) {
     for (let i = 0; i < w; i++) bytes[at++] = cells[j * w + i] === 1 ? O : DOT;
     bytes.set(eol, at);
@@ -51,7 +60,8 @@ export function parseBlock(text) {
   return { w, h, cells };
 }
 
-export function flipped({ w, h, cells }, across) {
+// Mirrored left for right (across) or top for bottom.
+export function mirrored({ w, h, cells }, across) {
   const out = new Uint8Array(w * h);
   for (let j = 0; j < h; j++) {
     for (let i = 0; i < w; i++) out[j * w + i] = across ? cells[j * w + w - 1 - i] : cells[(h - 1 - j) * w + i];

@@ -16,26 +16,43 @@ const gp = instance.exports;
 gp._initialize();
 
 export const CAPACITY = gp.capacity();
-const bytesAt = (ptr, len) => new Uint8Array(gp.memory.buffer, ptr, len);
-const wordsAt = (ptr, len) => new Uint32Array(gp.memory.buffer, ptr, len);
+export const LISTING_CAPACITY = gp.listingCapacity();
+
+// Views into the module's memory. Its images are static and nothing in it
+// allocates, so the memory never grows; were it to grow, every view made
+// before would be left on a detached buffer, empty. That is checked, not
+// assumed: a view is used only while the memory is the one it was made of.
+const memory = gp.memory.buffer;
+export function checkMemory() {
+  if (gp.memory.buffer !== memory) throw new Error("the conversion's memory grew under the page's views of it");
+}
+const bytesAt = (ptr, len) => new Uint8Array(memory, ptr, len);
+const wordsAt = (ptr, len) => new Uint32Array(memory, ptr, len);
 const cString = (ptr) => {
-  const b = new Uint8Array(gp.memory.buffer, ptr);
+  const b = new Uint8Array(memory, ptr);
   return decoder.decode(b.subarray(0, b.indexOf(0)));
 };
+
+// The listing image holds one thing at a time: the listing of the last
+// map converted, or a listing file being read back. Each conversion's
+// listing is a view of it, good while its era is the image's.
+let era = 0;
+export const isCurrent = (out) => out.era === era;
 
 // Conversions made, for the page's test: a stroke converts once, at its end.
 let conversions = 0;
 
 // Converts the map as the tool does, which reads one byte more than it
 // converts, to tell a map too large. The listing is a view of the module's
-// memory, good until the next conversion.
+// memory, good while isCurrent says so.
 export function convert(bytes) {
+  checkMemory();
   const n = Math.min(bytes.length, CAPACITY + 1);
   bytesAt(gp.input(), n).set(bytes.subarray(0, n));
   const refused = gp.convert(n) !== 0;
   document.body.dataset.conversions = ++conversions;
   return {
-    n, refused, tooLarge: n > CAPACITY, message: cString(gp.message()), at: gp.refusedAt(),
+    era: ++era, n, refused, tooLarge: n > CAPACITY, message: cString(gp.message()), at: gp.refusedAt(),
     wid: gp.width(), hgt: gp.height(),
     listing: refused ? null : bytesAt(gp.listing(), gp.listingSize()),
     points: refused ? 0 : gp.points(),
@@ -48,38 +65,41 @@ export function convert(bytes) {
 // refused map is laid out up to the refused byte, whose cell comes after
 // the last row's last cell. Rows whose width is not the map's are uneven.
 export function layOut(bytes) {
-  const pic = { rows: 0, cols: 0, refused: true, refusedAt: 0, refusedCell: null, wid: 0, hgt: 0 };
+  checkMemory();
+  const laid = { rows: 0, cols: 0, refused: true, refusedAt: 0, refusedCell: null, wid: 0, hgt: 0 };
   let rows = 0;
   if (bytes.length <= CAPACITY) {
     bytesAt(gp.input(), bytes.length).set(bytes);
-    rows = gp.picture(bytes.length);
+    rows = gp.layOut(bytes.length);
     const [ok, at, wid, hgt] = wordsAt(gp.laid(), 4);
-    Object.assign(pic, { rows, refused: !ok, refusedAt: at, wid, hgt });
+    Object.assign(laid, { rows, refused: !ok, refusedAt: at, wid, hgt });
   }
   const rowStart = wordsAt(gp.rowStarts(), rows + 1), n = rowStart[rows];
-  Object.assign(pic, {
+  Object.assign(laid, {
     rowStart, rowEnd: wordsAt(gp.rowEnds(), rows), cells: bytesAt(gp.cells(), n), cellAt: wordsAt(gp.cellAt(), n),
     uneven: new Uint8Array(rows), unevenRows: [],
   });
-  if (pic.refused && rows > 0) pic.refusedCell = { x: n - rowStart[rows - 1], y: rows - 1 };
+  if (laid.refused && rows > 0) laid.refusedCell = { x: n - rowStart[rows - 1], y: rows - 1 };
   for (let y = 0; y < rows; y++) {
     const len = rowStart[y + 1] - rowStart[y];
-    pic.cols = Math.max(pic.cols, len);
-    if (!pic.refused && len !== pic.wid) {
-      pic.uneven[y] = 1;
-      pic.unevenRows.push(y);
+    laid.cols = Math.max(laid.cols, len);
+    if (!laid.refused && len !== laid.wid) {
+      laid.uneven[y] = 1;
+      laid.unevenRows.push(y);
     }
   }
-  if (pic.refusedCell) pic.cols = Math.max(pic.cols, pic.refusedCell.x + 1);
-  return pic;
+  if (laid.refusedCell) laid.cols = Math.max(laid.cols, laid.refusedCell.x + 1);
+  return laid;
 }
 
 // A coordinate listing read back into the map that converts to it: the
 // map's bytes, or the line that refuses the listing (0: the whole file)
-// and why. The listing's bytes go into the listing image, its map comes
-// out of the input image.
-export const LISTING_CAPACITY = gp.listingCapacity();
+// and why. The listing's bytes go into the listing image, so the listing
+// of the map before is no longer current; its map comes out of the input
+// image.
 export function readListing(bytes) {
+  checkMemory();
+  era++;
   const n = Math.min(bytes.length, LISTING_CAPACITY + 1);
   bytesAt(gp.listing(), n).set(bytes.subarray(0, n));
   const size = gp.readListing(n);

@@ -2,8 +2,8 @@
 // The browser page's way into the conversion, compiled to WebAssembly. The
 // page puts the map text into the input image and calls convert: out come
 // the listing, byte for byte as the tool writes it, or the tool's message
-// for a refused map and where the refused byte is. Then picture lays the
-// map's cells out for drawing and painting, by the same walk over the text.
+// for a refused map and where the refused byte is. Then layOut lays the
+// map's cells out for rendering and painting, by the same walk over the text.
 // A listing file goes the other way: the page puts it into the listing
 // image and calls readListing, which writes its map into the input image,
 // ready to convert, or says on which line and why the listing is refused.
@@ -25,7 +25,7 @@ char unexpectedText[messages::UNEXPECTED_SIZE];
 ReadResult reading;  // of the last listing read
 char reasonText[REASON_SIZE];
 
-// The picture, for drawing the map and painting in it: for each cell in
+// The layout, for rendering the map and painting in it: for each cell in
 // reading order, 1 if it is marked, and the offset of its byte in the
 // text; where each row's cells begin, with the end of the last row behind
 // it; and where each row's line ends, at its line feed or, for a last
@@ -36,7 +36,7 @@ std::uint32_t cellAt[IMAGE_CAPACITY];
 std::uint32_t rowStart[IMAGE_CAPACITY / 2 + 1];
 std::uint32_t rowEnd[IMAGE_CAPACITY / 2 + 1];
 
-struct Picture {
+struct Layout {
   std::uint32_t n;    // cells so far
   std::uint32_t row;  // the row of the next cell
   void cell(bool marked, std::uint32_t at) {
@@ -92,8 +92,8 @@ std::uint32_t laidOut[4];
 // returns how many rows they take: those of a refused map end with the row
 // of the refused byte, which is where its cell would have been, and that
 // row ends at the refused byte. No listing is made.
-EXPORT(picture) std::uint32_t picture(std::uint32_t size) {
-  Picture p{0, 0};
+EXPORT(layOut) std::uint32_t layOut(std::uint32_t size) {
+  Layout p{0, 0};
   rowStart[0] = 0;
   const ScanResult r = walk(inBuf, size, p);
   laidOut[0] = r.ok;

@@ -6,14 +6,12 @@
 // reloading the tab with changes not yet saved asks first.
 import { $, count } from "./page.js";
 import { CAPACITY } from "./conversion.js";
-import { map } from "./map.js";
-import { unsaved } from "./history.js";
+import { map, on, replace, unsaved } from "./document.js";
 
 const DELAY = 500;  // ms from a step to its keeping: a burst of steps is kept once
 let db = null;      // the page's storage, null where it has none
 let timer = 0;
 let lost = false;   // the map as it is now could not be kept
-let quiet = false;  // a map shown from a link or brought back: kept as it is already
 let back = false;   // the line says a map was brought back
 
 // Where the keeping of the last step stands, for the page's test: due,
@@ -38,6 +36,7 @@ export async function startKeeping() {
     }
   });
   addEventListener("pagehide", keepNow);
+  on("step", ({ whole, keep = true }) => keep && keepSoon(whole));
   try {
     const open = indexedDB.open("gridpin", 1);
     open.onupgradeneeded = () => open.result.createObjectStore("maps");
@@ -59,8 +58,8 @@ function say(text, broughtBack = false) {
 
 // A step was made, undone or redone: the map is kept soon after. Another
 // map in its place ends the line on the one brought back.
-export function keepSoon(whole) {
-  if (quiet || !db) return;
+function keepSoon(whole) {
+  if (!db) return;
   if (whole && back) say("");
   if (!timer) timer = setTimeout(keepNow, DELAY);
   state("due");
@@ -98,23 +97,12 @@ function fail(e) {
     : e?.message || e?.name || "its storage refused it"}): Save map keeps it.`);
 }
 
-// Shows the kept map, with a line saying what it is; show(bytes, name,
-// from) puts it in the page. The history starts anew from it.
-export function restore(kept, show) {
+// Shows the kept map, with a line saying what it is, as it is kept
+// already. The history starts anew from it.
+export function restore(kept) {
   if (!kept || kept.bytes.length === 0) return;
-  quietly(() => show(kept.bytes, kept.name, kept.from));
+  replace(kept.bytes, kept.name, kept.from, { keep: false });
   const when = new Date(kept.changed).toLocaleString("en", { dateStyle: "long", timeStyle: "short" });
   say(`Brought back from this browser: ${kept.name}, ${count(kept.bytes.length, "byte")}, last changed ${when}. ` +
     "New map or Open starts another.", true);
-}
-
-// A map shown without being kept: one from a link leaves the kept map as
-// it is until a change replaces it.
-export function quietly(act) {
-  quiet = true;
-  try {
-    return act();
-  } finally {
-    quiet = false;
-  }
 }

@@ -1,13 +1,14 @@
 // The listing: its first lines, its size, and Download, which saves the
 // bytes the tool writes for the map, with the line ends the visitor picks.
 import { $, count, decoder, save, stem } from "./page.js";
+import { current, map, on } from "./document.js";
 
 const PREVIEW = 100;  // listing lines shown
 
 const crlf = () => document.querySelector('input[name="ends"]:checked').value === "crlf";
 const length = (out) => out.listing.length + (crlf() ? out.points + 1 : 0);
 
-export function showListing(out) {
+function showListing(out) {
   $("download").disabled = out.refused;
   if (out.refused) {
     $("points").textContent = "No listing: the map is refused.";
@@ -37,14 +38,15 @@ function listingBytes(out) {
   return bytes;
 }
 
-// room.map gives room.lst.
-export function download(out, name) {
-  save(listingBytes(out), (stem(name) || "map") + ".lst");
+// The listing of the map as it is: room.map gives room.lst.
+export function download() {
+  save(listingBytes(current()), (stem(map.name) || "map") + ".lst");
 }
 
 // The line ends of the visitor's system, to begin with.
-export function startListing(show) {
+export function startListing() {
   const windows = /^win/i.test(navigator.userAgentData?.platform ?? navigator.platform);
   document.querySelector(`input[name="ends"][value="${windows ? "crlf" : "lf"}"]`).checked = true;
-  document.querySelectorAll('input[name="ends"]').forEach((r) => r.addEventListener("change", show));
+  document.querySelectorAll('input[name="ends"]').forEach((r) => r.addEventListener("change", () => showListing(current())));
+  on("converted", showListing);
 }

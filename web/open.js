@@ -2,43 +2,42 @@
 // its bytes; a coordinate listing, read back into its map; a picture (PNG,
 // GIF, WebP or JPEG) made into a map, a pixel to a cell; and a new map of
 // blank cells.
-import { $, count, stem } from "./page.js";
+import { $, beginAt, count, stem } from "./page.js";
 import { CAPACITY, LISTING_CAPACITY, readListing } from "./conversion.js";
-import { blockBytes } from "./block.js";
-import { refresh, replace } from "./edit.js";
-import { marked, pngCells, pngSize } from "./png.js";
+import { blockBytes, mapSize } from "./block.js";
+import { replace } from "./document.js";
+import { isPNG, marked, pngCells, pngSize } from "./png.js";
 import { sizeDialog } from "./dialogs.js";
 
 // What a picture's first bytes say it is. A map text could start with
 // the same bytes, all skipped, so one that the browser cannot decode is
 // taken as text.
-const PICTURES = [[0x89, 0x50, 0x4e, 0x47], [0x47, 0x49, 0x46, 0x38], [0xff, 0xd8, 0xff]];
-const isPicture = (b) => PICTURES.some((magic) => magic.every((v, i) => b[i] === v)) ||
+const PICTURES = [[0x47, 0x49, 0x46, 0x38], [0xff, 0xd8, 0xff]];
+const isPicture = (b) => isPNG(b) || PICTURES.some((magic) => magic.every((v, i) => b[i] === v)) ||
   (String.fromCharCode(...b.subarray(0, 4)) === "RIFF" && String.fromCharCode(...b.subarray(8, 12)) === "WEBP");
 
-// A picture is timed from the file's opening, a map from its bytes read.
+// A picture or a listing is timed from the file's opening, a map from its
+// bytes read.
 export async function openFile(file) {
   if (!file) return;
-  const t0 = performance.now();
   $("opened").textContent = "";
   // The tool reads one byte more than it converts, to tell a map too large.
   const bytes = new Uint8Array(await file.slice(0, CAPACITY + 1).arrayBuffer());
-  if (isPicture(bytes) && await openPicture(file, bytes, t0)) return;
-  if (bytes[0] === 0x5b) return openListing(file, t0);
-  replace(bytes, file.name, "a file", performance.now(), file.size > bytes.length);
+  if (isPicture(bytes) && await openPicture(file, bytes)) return;
+  if (bytes[0] === 0x5b) return openListing(file);
+  beginAt();
+  replace(bytes, file.name, "a file", { cut: file.size > bytes.length });
 }
 
 // A file that starts with "[", which no map holds, as the tool writes a
 // listing: its map, h rows of w cells marked at its points, named after
 // it with .map; or, when it breaks the listing's form, the line and why,
 // and the map in the page as it was.
-async function openListing(file, t0) {
+async function openListing(file) {
   const read = readListing(new Uint8Array(await file.slice(0, LISTING_CAPACITY + 1).arrayBuffer()));
-  if (read.bytes) return replace(read.bytes, stem(file.name) + ".map", "a listing", t0);
+  if (read.bytes) return replace(read.bytes, stem(file.name) + ".map", "a listing");
   $("opened").textContent = `${file.name} starts as a coordinate listing does, but cannot be read as one: ` +
     `${read.line ? `line ${read.line}: ` : ""}${read.reason}. The map in the page is as it was.`;
-  // Its listing too: the reading took the listing's image.
-  refresh(t0);
 }
 
 // A cell for each pixel, marked by the rule of png.js, and each row of
@@ -47,7 +46,7 @@ async function openListing(file, t0) {
 // colours taken as the file has them, not as a screen would show them.
 // False when the picture cannot be read: its bytes are then a map text,
 // refused as the tool would refuse it.
-async function openPicture(file, head, t0) {
+async function openPicture(file, head) {
   let bitmap = null, dims = pngSize(head);
   if (!dims) {
     try {
@@ -58,11 +57,11 @@ async function openPicture(file, head, t0) {
     dims = { width: bitmap.width, height: bitmap.height };
   }
   const { width: w, height: h } = dims;
-  if (size(w, h) > CAPACITY) {
+  if (mapSize(w, h) > CAPACITY) {
     bitmap?.close();
     const fit = largest(w, h);
     $("opened").textContent = `${file.name} is ${w} × ${h} pixels, which would make a map of ` +
-      `${count(size(w, h), "byte")}; a map holds at most ${CAPACITY.toLocaleString("en")}. The largest picture of ` +
+      `${count(mapSize(w, h), "byte")}; a map holds at most ${CAPACITY.toLocaleString("en")}. The largest picture of ` +
       `its shape that fits is ${fit.w} × ${fit.h} pixels. The map in the page is as it was.`;
     return true;
   }
@@ -78,7 +77,7 @@ async function openPicture(file, head, t0) {
       return false;
     }
   }
-  replace(blockBytes(block), stem(file.name) + ".map", "a picture", t0);
+  replace(blockBytes(block), stem(file.name) + ".map", "a picture");
   return true;
 }
 
@@ -95,15 +94,12 @@ function fromBitmap(bitmap, w, h) {
 
 // The largest picture of this shape whose map fits.
 function largest(w, h) {
-  let k = Math.sqrt(CAPACITY / size(w, h));
-  while ((Math.floor(w * k) + 1) * Math.floor(h * k) > CAPACITY) k *= 0.999;
+  let k = Math.sqrt(CAPACITY / mapSize(w, h));
+  while (mapSize(Math.floor(w * k), Math.floor(h * k)) > CAPACITY) k *= 0.999;
   return { w: Math.max(Math.floor(w * k), 1), h: Math.max(Math.floor(h * k), 1) };
 }
-const size = (w, h) => (w + 1) * h;
 
 // Asks for a width and a height and makes a map of blank rows.
-export function startNewMap() {
-  sizeDialog("new", size, () => true, (w, h, t0) => {
-    replace(blockBytes({ w, h, cells: new Uint8Array(w * h) }), "map.map", "new", t0);
-  });
-}
+export const newMap = sizeDialog("new", mapSize, () => true, (w, h) => {
+  replace(blockBytes({ w, h, cells: new Uint8Array(w * h) }), "map.map", "new");
+});

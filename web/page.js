@@ -1,10 +1,11 @@
 // What every part of the page uses: its elements by id, counts in words,
 // the text codecs, saving bytes as a file, compressed data read no further
-// than it may go, and a stamp of each update for the page's test to wait
-// on and time.
+// than it may go, a small channel of events, and a stamp of each update for
+// the page's test to wait on and time.
 export const $ = (id) => document.getElementById(id);
 export const encoder = new TextEncoder();
 export const decoder = new TextDecoder();  // shows a byte that is no UTF-8 as one U+FFFD
+export const mac = /^mac|^iP/i.test(navigator.userAgentData?.platform ?? navigator.platform);
 export const count = (n, what) => `${n.toLocaleString("en")} ${what}${n === 1 ? "" : "s"}`;
 
 // A file name without its extension: room.map gives room.
@@ -40,9 +41,39 @@ export async function inflate(parts, format, limit) {
   return n === limit ? out : out.slice(0, n);
 }
 
-// An update's number and how long it took from the event that caused it
-// (t0, from performance.now()) to the listing made and the picture drawn.
+// Listeners by the kind of change they are told of, called in the order
+// they subscribed.
+export function channel() {
+  const listeners = new Map();
+  return {
+    on(kind, fn) {
+      if (!listeners.has(kind)) listeners.set(kind, []);
+      listeners.get(kind).push(fn);
+    },
+    emit(kind, ...args) {
+      for (const fn of listeners.get(kind) ?? []) fn(...args);
+    },
+  };
+}
+
+// When the change being made began: the time stamp of the event that set
+// it going, caught on its way down to whatever handles it, or the moment a
+// module names, such as a file's bytes read. Moves are not beginnings: a
+// stroke is timed from its release.
+let began = 0;
+export const beginAt = (t = performance.now()) => { began = t; };
+export function startClock() {
+  // An engine that stamps events in epoch time is timed from the handler.
+  const at = (e) => beginAt(e.timeStamp > 0 && e.timeStamp <= performance.now() ? e.timeStamp : performance.now());
+  for (const type of ["pointerdown", "pointerup", "pointercancel", "keydown", "click", "input", "change", "drop",
+    "copy", "cut", "paste", "hashchange"]) {
+    addEventListener(type, at, { capture: true });
+  }
+}
+
+// An update's number and how long it took from its beginning to the
+// listing made and the picture drawn.
 let runs = 0;
-export function stamp(t0, listed, drawn) {
-  Object.assign(document.body.dataset, { run: ++runs, listingMs: listed - t0, pictureMs: drawn - t0 });
+export function stamp(listed, drawn) {
+  Object.assign(document.body.dataset, { run: ++runs, listingMs: listed - began, pictureMs: drawn - began });
 }

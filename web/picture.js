@@ -1,19 +1,25 @@
 // The picture: the map's cells on a canvas that fits its box, zoomed and
 // panned by the view, and over it, on a canvas of its own, the refused
-// byte ringed in red, the keyboard cursor and what the tools show. Points
-// of the canvas, in CSS pixels from its corner, map to cells here and
-// nowhere else. Input only changes state: the canvas is drawn at most once
-// an animation frame, a turned cell redraws its own pixels, and only a
-// new layout, a zoom or a pan redraws the whole.
+// byte ringed in red, the keyboard cursor and the layers that others add
+// (the selection, a shape in progress). Points of the canvas, in CSS
+// pixels from its corner, map to cells here and nowhere else. Input only
+// changes state: the canvas is rendered at most once an animation frame, a
+// toggled cell re-renders its own pixels, and only a new layout, a zoom or
+// a pan renders the whole.
 import { $, count } from "./page.js";
-import { cellState, exists, isRefused, layout, relayout, rowLength, watch } from "./cells.js";
-import { cover, paint, reset, setView, turned } from "./raster.js";
+import { cellState, exists, isRefused, layout, on, relayout, rowLength } from "./document.js";
+import { cover, paint, reset, setView, toggled } from "./raster.js";
 
 // view: the scale s (CSS pixels per cell) and the origin (ox, oy),
 // refitted to the box while fit is set; cursor: the cell the arrow keys
-// are on; marks: what tools draw over the picture, each a function of the
-// overlay's context and a function from cells to its pixels.
-export const picture = { view: null, cursor: null, marks: [] };
+// are on. Only this module writes them.
+export const picture = { view: null, cursor: null };
+
+// What others render over the picture: each a function of the overlay's
+// context, a function from cells to its device pixels, the size of a cell
+// in device pixels and the palette.
+const layers = [];
+export const addLayer = (layer) => { layers.push(layer); };
 
 let palette = null;
 function readPalette() {
@@ -29,29 +35,36 @@ function readPalette() {
     bgCss: css("--panel") };
 }
 
+const dpr = () => window.devicePixelRatio || 1;
+// Where a cell's corner is: in CSS pixels from the canvas's corner, or,
+// given the device's ratio, in the overlay's pixels.
+const toPixels = (x, y, ratio = 1) => {
+  const { view } = picture;
+  return [(view.ox + x * view.s) * ratio, (view.oy + y * view.s) * ratio];
+};
+
 // What is waiting for the next frame: the whole picture, the pixels of
-// turned cells, the overlay.
-const due = { whole: false, rect: null, marks: false };
+// toggled cells, the overlay.
+const due = { whole: false, rect: null, overlay: false };
 let image = null, px = null;
 
-watch.cell = (x, y) => {
-  turned(x, y);
-  if (!image || due.whole) return drawSoon();
+function cellToggled(x, y) {
+  toggled(x, y);
+  if (!image || due.whole) return renderSoon();
   const [x0, x1, y0, y1] = cover(x, y, image.width, image.height), r = due.rect;
   due.rect = r ? [Math.min(r[0], x0), Math.max(r[1], x1), Math.min(r[2], y0), Math.max(r[3], y1)] : [x0, x1, y0, y1];
   if (x1 > x0 && y1 > y0) paint(px, image.width, x0, x1, y0, y1, palette);
-  drawSoon();
-};
-watch.all = () => {
-  reset();
+  renderSoon();
+}
+function renderWhole() {
   due.whole = true;
-  drawSoon();
-};
+  renderSoon();
+}
 
-// The readouts of the map's size and uneven rows, and the picture drawn
+// The readouts of the map's size and uneven rows, and the picture rendered
 // at once. A new map is fitted; a changed one keeps the view, so that cells
 // stay under the pointer that paints them.
-export function showPicture(fitted) {
+function showPicture(fitted) {
   if (fitted) Object.assign(picture, { view: null, cursor: null });
   const { refused, wid, hgt, unevenRows } = layout;
   $("size").textContent = refused ? (layout.refusedCell ? "The map up to the refused byte, marked in red." : "")
@@ -61,7 +74,7 @@ export function showPicture(fitted) {
   const listed = unevenRows.slice(0, 12).join(", ") + (unevenRows.length > 12 ? ", …" : "");
   $("uneven").textContent = unevenRows.length === 0 ? "" :
     `${count(unevenRows.length, "row")} of another width than ${wid}, tinted: y ${listed}.`;
-  draw();
+  render();
 }
 
 // The whole map in the box, its cells at most 48 pixels; an empty map
@@ -76,11 +89,17 @@ function fit() {
   picture.view = { s, ox: (w - layout.cols * s) / 2, oy: (h - layout.rows * s) / 2, fit: true };
 }
 
+// The view stays as it is, whatever the map becomes: the cells stay under
+// the pen that grows it.
+export function holdView() {
+  if (picture.view) picture.view = { ...picture.view, fit: false };
+}
+
 // The whole picture, now.
-export function draw() {
-  const t0 = performance.now(), canvas = $("canvas"), dpr = window.devicePixelRatio || 1;
+function render() {
+  const t0 = performance.now(), canvas = $("canvas"), ratio = dpr();
   if (layout.stale) relayout();
-  const W = Math.round(canvas.clientWidth * dpr), H = Math.round(canvas.clientHeight * dpr);
+  const W = Math.round(canvas.clientWidth * ratio), H = Math.round(canvas.clientHeight * ratio);
   for (const c of [canvas, $("overlay")]) if (c.width !== W || c.height !== H) [c.width, c.height] = [W, H];
   if (!palette) readPalette();
   if (!picture.view || picture.view.fit) fit();
@@ -89,62 +108,61 @@ export function draw() {
     image = canvas.getContext("2d").createImageData(W, H);
     px = new Uint32Array(image.data.buffer);
   }
-  setView(view.s * dpr, view.ox * dpr, view.oy * dpr, W);
+  setView(view.s * ratio, ...toPixels(0, 0, ratio), W);
   paint(px, W, 0, W, 0, H, palette);
   canvas.getContext("2d").putImageData(image, 0, 0);
   Object.assign(due, { whole: false, rect: null });
-  drawMarks();
+  renderOverlay();
   const r = layout.refusedCell;
   Object.assign(canvas.dataset, { cell: view.s, x0: view.ox, y0: view.oy, refused: r ? `${r.x},${r.y}` : "" });
-  document.body.dataset.drawMs = performance.now() - t0;
+  document.body.dataset.renderMs = performance.now() - t0;
 }
 
-// The overlay: the refused byte's ring, what the tools show, and the
-// keyboard cursor while the picture has the focus.
-function drawMarks() {
-  const overlay = $("overlay"), ctx = overlay.getContext("2d"), dpr = window.devicePixelRatio || 1;
+// The overlay: the refused byte's ring, the layers, and the keyboard
+// cursor while the picture has the focus.
+function renderOverlay() {
+  const overlay = $("overlay"), ctx = overlay.getContext("2d"), ratio = dpr();
   ctx.clearRect(0, 0, overlay.width, overlay.height);
-  const { view } = picture;
-  const at = (x, y) => [(view.ox + x * view.s) * dpr, (view.oy + y * view.s) * dpr];
+  const at = (x, y) => toPixels(x, y, ratio);
   ring(ctx, layout.refusedCell, palette.refused, []);
-  for (const mark of picture.marks) mark(ctx, at, view.s * dpr, palette);
-  if (document.activeElement === $("canvas")) ring(ctx, picture.cursor, palette.accent, [3 * dpr, 2 * dpr]);
-  due.marks = false;
+  for (const layer of layers) layer(ctx, at, picture.view.s * ratio, palette);
+  if (document.activeElement === $("canvas")) ring(ctx, picture.cursor, palette.accent, [3 * ratio, 2 * ratio]);
+  due.overlay = false;
 }
 
 // A ring around a cell, never smaller than a finger's width of pixels.
 function ring(ctx, cell, color, dash) {
   if (!cell) return;
-  const { view } = picture, dpr = window.devicePixelRatio || 1, s = view.s * dpr;
-  const size = Math.max(s + 4 * dpr, 12 * dpr);
-  const cx = (view.ox + (cell.x + 0.5) * view.s) * dpr, cy = (view.oy + (cell.y + 0.5) * view.s) * dpr;
+  const ratio = dpr(), s = picture.view.s * ratio;
+  const size = Math.max(s + 4 * ratio, 12 * ratio);
+  const [x, y] = toPixels(cell.x + 0.5, cell.y + 0.5, ratio);
   ctx.save();
   ctx.strokeStyle = color;
-  ctx.lineWidth = 2 * dpr;
+  ctx.lineWidth = 2 * ratio;
   ctx.setLineDash(dash);
-  ctx.strokeRect(cx - size / 2, cy - size / 2, size, size);
+  ctx.strokeRect(x - size / 2, y - size / 2, size, size);
   ctx.restore();
 }
 
 // At most once a frame: the whole picture if it is due, else the pixels
-// of the cells turned since the last frame, and the overlay.
+// of the cells toggled since the last frame, and the overlay.
 let frame = 0;
 function onFrame() {
   frame = 0;
   if (!layout.rowStart) return;
-  if (due.whole || layout.stale) return draw();
+  if (due.whole || layout.stale) return render();
   if (due.rect) {
     const [x0, x1, y0, y1] = due.rect;
     due.rect = null;
     if (x1 > x0 && y1 > y0) $("canvas").getContext("2d").putImageData(image, 0, 0, x0, y0, x1 - x0, y1 - y0);
   }
-  if (due.marks) drawMarks();
+  if (due.overlay) renderOverlay();
 }
-export const drawSoon = () => { if (!frame) frame = requestAnimationFrame(onFrame); };
-export const marksSoon = () => { due.marks = true; drawSoon(); };
-// What is due, drawn now: a stroke's end brings the picture in step with
-// the listing at once.
-export function drawNow() {
+const renderSoon = () => { if (!frame) frame = requestAnimationFrame(onFrame); };
+export const overlaySoon = () => { due.overlay = true; renderSoon(); };
+// What is due, rendered now: a stroke's end brings the picture in step
+// with the listing at once.
+function renderNow() {
   if (frame) cancelAnimationFrame(frame);
   onFrame();
 }
@@ -159,7 +177,6 @@ export function gridAt(cx, cy) {
 // while drawing, where painting would grow the map; told again when the
 // map changes under it.
 let told = [null, false];
-export const retell = () => tell(...told);
 export function tell(c, drawing = false) {
   told = [c, drawing];
   const state = c ? cellState(c.x, c.y) : null;
@@ -173,20 +190,23 @@ export function zoom(factor, cx, cy) {
   const { view } = picture;
   const s = Math.min(Math.max(view.s * factor, 1e-4), 64);
   picture.view = { s, ox: cx - (cx - view.ox) * s / view.s, oy: cy - (cy - view.oy) * s / view.s, fit: false };
-  due.whole = true;
-  drawSoon();
+  renderWhole();
+}
+// About the middle of the picture.
+export function zoomBy(factor) {
+  const canvas = $("canvas");
+  zoom(factor, canvas.clientWidth / 2, canvas.clientHeight / 2);
 }
 
 export function pan(dx, dy) {
   const { view } = picture;
   picture.view = { ...view, ox: view.ox + dx, oy: view.oy + dy, fit: false };
-  due.whole = true;
-  drawSoon();
+  renderWhole();
 }
 
 export function refit() {
   picture.view = null;
-  draw();
+  render();
 }
 
 // Moves the keyboard cursor from cell to cell, bringing it into view.
@@ -197,20 +217,28 @@ export function moveCursor(dx, dy) {
   const y = Math.min(Math.max(at.y + (cursor ? dy : 0), 0), layout.rows - 1);
   const x = Math.min(Math.max(at.x + (cursor ? dx : 0), 0), Math.max(rowLength(y) - 1, 0));
   picture.cursor = { x, y };
-  const { view } = picture, w = canvas.clientWidth, h = canvas.clientHeight;
-  const cx = view.ox + (x + 0.5) * view.s, cy = view.oy + (y + 0.5) * view.s;
+  const w = canvas.clientWidth, h = canvas.clientHeight, [cx, cy] = toPixels(x + 0.5, y + 0.5);
   if (cx < 0 || cx > w || cy < 0 || cy > h) pan(w / 2 - cx, h / 2 - cy);
   tell(exists(x, y) ? picture.cursor : null);
-  marksSoon();
+  overlaySoon();
 }
 
 export function startPicture() {
-  new ResizeObserver(() => { due.whole = true; drawSoon(); }).observe($("canvas"));
+  new ResizeObserver(renderWhole).observe($("canvas"));
   matchMedia("(prefers-color-scheme: dark)").addEventListener("change", () => {
     readPalette();
-    due.whole = true;
-    drawSoon();
+    renderWhole();
   });
-  $("canvas").addEventListener("focus", marksSoon);
-  $("canvas").addEventListener("blur", marksSoon);
+  $("canvas").addEventListener("focus", overlaySoon);
+  $("canvas").addEventListener("blur", overlaySoon);
+  on("cell", cellToggled);
+  on("cells", () => {
+    reset();
+    renderWhole();
+  });
+  on("shown", ({ fitted, anew }) => {
+    if (anew) showPicture(fitted);
+    else renderNow();
+    tell(...told);
+  });
 }

@@ -31,7 +31,7 @@ function crc(b, start, end) {
 }
 
 const u32 = (b, i) => (b[i] << 24 | b[i + 1] << 16 | b[i + 2] << 8 | b[i + 3]) >>> 0;
-const isPNG = (b) => b.length >= 8 && SIGNATURE.every((v, i) => b[i] === v);
+export const isPNG = (b) => b.length >= 8 && SIGNATURE.every((v, i) => b[i] === v);
 const fail = (message) => { throw new Error(message); };
 
 // Width and height, read before decoding, so that a picture too large for

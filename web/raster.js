@@ -2,15 +2,16 @@
 // layout's own cell array; for views where cells are smaller than device
 // pixels there are pooled images, of 2, 4, 8... cells a side, each pixel
 // marked where any of its cells is, blank where it has a cell at all, so
-// that zooming out hides no marked cell. A view is drawn into an image of
+// that zooming out hides no marked cell. A view is rendered into an image of
 // the canvas by taking, for each device pixel, the cell under its centre
 // in the image whose cells are at least a pixel: its cost is the canvas's,
-// whatever the map. A turned cell redraws the pixels it covers and no more.
+// whatever the map. A toggled cell repaints the pixels it covers and no more.
 // A canvas could not hold a row of a million cells as an image: browsers
 // cap its sides at tens of thousands of pixels.
-import { layout } from "./cells.js";
+import { layout } from "./document.js";
 
-const NONE = 0, BLANK = 1, MARKED = 2;
+// A pooled pixel: no cell, or its cells' most: blank 1, marked 2.
+const NONE = 0;
 
 // levels[k]: the image pooled 2^k cells a side, as rows of cells, each row
 // its own length; levels[0] reads the layout. Built as zooming out needs.
@@ -35,8 +36,8 @@ function pool(fine) {
   return { rows, start, cells, add: 0 };
 }
 
-// A cell of the map turned: the pooled pixels over it follow.
-export function turned(x, y) {
+// A cell of the map toggled: the pooled pixels over it follow.
+export function toggled(x, y) {
   for (let k = 1; k < levels.length; k++) {
     const fine = levels[k - 1], level = levels[k];
     x >>= 1;

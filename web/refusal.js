@@ -3,6 +3,8 @@
 // excerpt of its line with the byte marked, the byte marked in the text
 // box, and for a zero or a lower-case o, what a marked cell is.
 import { $, decoder } from "./page.js";
+import { map, on } from "./document.js";
+import { inBox } from "./textbox.js";
 
 // Line and column of the byte at `at`, 1-based and counted as an editor
 // counts them: a line ends at LF, CR LF or a lone CR, and a column is a
@@ -21,7 +23,7 @@ function position(bytes, at) {
 const HINTS = { "0": "the digit zero", "o": "a lower-case o" };
 
 // inBox: the map is in the text box, where its byte can be marked.
-export function showRefusal(out, bytes, inBox) {
+function showRefusal(out, bytes, inBox) {
   $("message").textContent = out.message;
   const ch = out.refused && !out.tooLarge ? String.fromCharCode(bytes[out.at]) : "";
   $("hint").textContent = HINTS[ch] ? `A marked cell is the capital letter O, not ${HINTS[ch]}.` : "";
@@ -51,9 +53,14 @@ function mark(ch) {
   return m;
 }
 
-export function placeLayer() {
+function placeLayer() {
   if (!$("layer").firstChild) return;
   const text = $("text");
   const top = ($("layer").dataset.line - 1) * parseFloat(getComputedStyle(text).lineHeight);
   $("layer").style.transform = `translate(${-text.scrollLeft}px, ${top - text.scrollTop}px)`;
+}
+
+export function startRefusal() {
+  on("updated", ({ out }) => showRefusal(out, map.bytes, inBox()));
+  $("text").addEventListener("scroll", placeLayer);
 }

@@ -3,9 +3,7 @@
 // back; nothing is sent anywhere.
 import { $, inflate } from "./page.js";
 import { CAPACITY } from "./conversion.js";
-import { map } from "./map.js";
-import { replace } from "./edit.js";
-import { quietly } from "./keep.js";
+import { current, map, on, replace } from "./document.js";
 import { hosted } from "./site.js";
 
 const SHARE_LIMIT = 8192;  // the largest map that goes into a link
@@ -20,6 +18,7 @@ const through = async (bytes, stream) =>
   new Uint8Array(await new Response(new Blob([bytes]).stream().pipeThrough(stream)).arrayBuffer());
 
 export async function share() {
+  current();
   if (map.bytes.length > SHARE_LIMIT) {
     $("shared").textContent = `Only maps of up to ${SHARE_LIMIT.toLocaleString("en")} bytes go into a link; ` +
       `this one holds ${map.bytes.length.toLocaleString("en")}.`;
@@ -45,16 +44,25 @@ export async function share() {
 export async function openLink() {
   const params = new URLSearchParams(location.hash.slice(1));
   if (!params.has("map")) return false;
-  const t0 = performance.now();
   try {
     // Read as a file is, to one byte past the largest map, and held as a
     // file cut short is where there is more: a link of a few kilobytes may
     // inflate to gigabytes.
     const read = await inflate([unbase64url(params.get("map"))], "deflate-raw", CAPACITY + 2);
     const bytes = read.subarray(0, CAPACITY + 1), more = read.length > bytes.length;
-    quietly(() => replace(bytes, params.get("name") || "map.map", "a link", t0, more));
+    // Kept once it changes: until then the map kept before stays.
+    replace(bytes, params.get("name") || "map.map", "a link", { cut: more, keep: false });
   } catch {
     $("shared").textContent = "This link holds no map that can be read.";
   }
   return true;
+}
+
+export function startSharing() {
+  window.addEventListener("hashchange", openLink);
+  // A link made before is for the map as it was.
+  on("updated", () => {
+    $("link").hidden = true;
+    $("shared").textContent = "";
+  });
 }

@@ -1,13 +1,16 @@
-// Fill: a click on a cell turns it, and every cell joined to it through
+// Fill: a click on a cell toggles it, and every cell joined to it through
 // its four neighbours in the same state, to the other state. Only cells
 // join: the end of a row is a wall, and a fill never grows the map. A
 // scanline fill with an explicit stack, not recursion: a fill may take a
 // million cells.
-import { cellState, layout, turn } from "../cells.js";
-import { commit } from "../edit.js";
+import { cellState, commit, layout, toggle } from "../document.js";
 
 export const fill = {
-  down(cell, e, state, t0) {
+  name: "fill",
+  label: "Fill",
+  keys: ["F"],
+  help: "Click a cell: it and every cell joined to it in its state turn to the other.",
+  down(cell) {
     const from = cellState(cell.x, cell.y);
     if (from === null) return;
     const { rows, rowStart, cells } = layout, n = rowStart[rows];
@@ -38,7 +41,7 @@ export const fill = {
         }
       }
     }
-    commit(turn(joined.subarray(0, count)), t0);
+    commit(toggle(joined.subarray(0, count)));
   },
   move() {},
   up() {},

@@ -1,4 +1,4 @@
-// The pen. A click or a tap turns a cell marked or blank, and a drag
+// The pen. A click or a tap toggles a cell, marked or blank, and a drag
 // paints every cell it passes over with the state the first cell took
 // (with the right button, the state it is given): the pointer moves faster
 // than its events, and the pen fills the gaps between them with the cells
@@ -6,10 +6,9 @@
 // from the last cell the pen painted, in the state it painted. Each event
 // writes its cells at once and redraws them; the listing and all else that
 // derives from the map follow when the stroke ends.
-import { DOT, Edits, O, apply, inverse } from "../map.js";
-import { Targets, cellState, write } from "../cells.js";
-import { commit, refresh, touched } from "../edit.js";
-import { picture } from "../picture.js";
+import { DOT, Edits, O } from "../edits.js";
+import { Targets, cellState, commit, retract, touched, write } from "../document.js";
+import { holdView } from "../picture.js";
 
 let stroke = null;  // { state: the byte it paints, last: the last cell, edits }
 let last = null;    // the last cell painted, and its state, for Shift+click
@@ -36,8 +35,12 @@ function paint(from, to) {
 }
 
 export const pen = {
+  name: "pen",
+  label: "Pen",
+  keys: ["P"],
+  help: "Click, tap or drag to paint; Shift+click draws a line from the last cell painted.",
   down(cell, e, state) {
-    picture.view.fit = false;  // the cells stay under the pen, whatever it adds
+    holdView();
     const from = e.shiftKey && last ? last.cell : cell;
     if (e.button !== 2) state = e.shiftKey && last ? last.state : cellState(cell.x, cell.y) === 1 ? DOT : O;
     stroke = { state, last: cell, edits: new Edits() };
@@ -48,17 +51,16 @@ export const pen = {
     paint(stroke.last, cell);
     stroke.last = cell;
   },
-  up(cell, e, t0) {
+  up() {
     const edits = stroke.edits.done();
     last = { cell: stroke.last, state: stroke.state };
     stroke = null;
-    commit(edits, t0);
+    commit(edits);
   },
   // A stroke that turns out to be a pinch leaves no trace.
-  cancel(t0) {
+  cancel() {
     const edits = stroke.edits.done();
     stroke = null;
-    for (let i = edits.length - 1; i >= 0; i--) apply(inverse(edits[i]));
-    if (edits.length > 0) refresh(t0);
+    retract(edits);
   },
 };

@@ -5,66 +5,65 @@
 // of the box whose corners are the first and last cells, or the whole box
 // where "filled" is on or Shift is held at the release.
 import { $ } from "../page.js";
-import { O } from "../map.js";
-import { Targets, write } from "../cells.js";
-import { commit } from "../edit.js";
-import { marksSoon, picture } from "../picture.js";
+import { O } from "../edits.js";
+import { Targets, commit, write } from "../document.js";
+import { overlaySoon } from "../picture.js";
+import { boxOf } from "../block.js";
 import { line } from "./pen.js";
 
 // The cells of a box's outline, or of the whole box, in reading order.
 function box(a, b, filled, each) {
-  const [x0, x1] = [Math.min(a.x, b.x), Math.max(a.x, b.x)], [y0, y1] = [Math.min(a.y, b.y), Math.max(a.y, b.y)];
-  for (let y = y0; y <= y1; y++) {
-    for (let x = x0; x <= x1; x++) if (filled || y === y0 || y === y1 || x === x0 || x === x1) each(x, y);
+  const { x, y, w, h } = boxOf(a, b);
+  for (let j = 0; j < h; j++) {
+    for (let i = 0; i < w; i++) if (filled || j === 0 || j === h - 1 || i === 0 || i === w - 1) each(x + i, y + j);
   }
 }
 
-// The cells a shape would write, drawn in the state it paints, ringed.
-function showing(shape) {
-  return (ctx, at, s, colours) => {
-    ctx.fillStyle = shape.state === O ? colours.markedCss : colours.blankCss;
-    const inset = s >= 4 ? 1 : 0, size = Math.max(s - inset, 1);
-    shape.cells((x, y) => {
-      const [px, py] = at(x, y);
-      ctx.fillRect(px, py, size, size);
-    });
-    const [ax, ay] = at(Math.min(shape.from.x, shape.to.x), Math.min(shape.from.y, shape.to.y));
-    const [bx, by] = at(Math.max(shape.from.x, shape.to.x) + 1, Math.max(shape.from.y, shape.to.y) + 1);
-    ctx.strokeStyle = colours.accent;
-    ctx.lineWidth = 1;
-    ctx.strokeRect(ax - 0.5, ay - 0.5, bx - ax + 1, by - ay + 1);
-  };
+// The cells a shape would write, rendered in the state it paints, with
+// its box outlined.
+function preview(shape, ctx, at, s, colours) {
+  ctx.fillStyle = shape.state === O ? colours.markedCss : colours.blankCss;
+  const inset = s >= 4 ? 1 : 0, size = Math.max(s - inset, 1);
+  shape.cells((x, y) => {
+    const [px, py] = at(x, y);
+    ctx.fillRect(px, py, size, size);
+  });
+  const b = boxOf(shape.from, shape.to), [ax, ay] = at(b.x, b.y), [bx, by] = at(b.x + b.w, b.y + b.h);
+  ctx.strokeStyle = colours.accent;
+  ctx.lineWidth = 1;
+  ctx.strokeRect(ax - 0.5, ay - 0.5, bx - ax + 1, by - ay + 1);
 }
 
-function shapeTool(cellsOf) {
+function shapeTool(what, cellsOf) {
   let shape = null;
   const stop = () => {
-    picture.marks = picture.marks.filter((m) => m !== shape.mark);
     shape = null;
-    marksSoon();
+    overlaySoon();
   };
   return {
+    ...what,
     down(cell, e, state) {
       shape = { from: cell, to: cell, state, filled: e.shiftKey };
       shape.cells = (each) => cellsOf(shape.from, shape.to, shape.filled || $("filled").checked, each);
-      shape.mark = showing(shape);
-      picture.marks.push(shape.mark);
-      marksSoon();
+      overlaySoon();
     },
     move(cell, e) {
       Object.assign(shape, { to: cell, filled: !!e.shiftKey });
-      marksSoon();
+      overlaySoon();
     },
-    up(cell, e, t0) {
+    up(cell, e) {
       Object.assign(shape, { to: cell ?? shape.to, filled: !!e.shiftKey });
       const targets = new Targets();
       shape.cells((x, y) => targets.push(x, y, shape.state));
       stop();
-      commit(write(targets), t0);
+      commit(write(targets));
     },
     cancel: stop,
+    preview: (...args) => shape && preview(shape, ...args),
   };
 }
 
-export const lineTool = shapeTool((a, b, filled, each) => line(a, b, each));
-export const rectangle = shapeTool(box);
+export const lineTool = shapeTool({ name: "line", label: "Line", keys: ["L"],
+  help: "Drag from the first cell to the last; Esc drops the line." }, (a, b, filled, each) => line(a, b, each));
+export const rectangle = shapeTool({ name: "rectangle", label: "Rectangle", keys: ["R"], note: "Shift at release fills it",
+  help: "Drag from corner to corner; Shift at the release, or filled, fills it; Esc drops it." }, box);

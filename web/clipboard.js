@@ -1,0 +1,55 @@
+// The selection through the system's clipboard, as map text: the copy,
+// cut and paste events, so that the browser's own keys and menus work on
+// the picture with no permission asked; and the buttons, which go through
+// the clipboard's own interface where the engine has it.
+import { $, mac } from "./page.js";
+import { blank, copied, paste, selection } from "./selection.js";
+import { drawing } from "./tools.js";
+
+const onPicture = () => drawing.on && document.activeElement === $("canvas");
+const note = (text) => { $("tool-note").textContent = text; };
+const said = () => note(`Copied ${selection.box.w} × ${selection.box.h} cells as map text.`);
+
+function copy(e) {
+  const text = onPicture() && copied();
+  if (!text) return false;
+  e.clipboardData.setData("text/plain", text);
+  e.preventDefault();
+  said();
+  return true;
+}
+
+// The Copy and Cut buttons: the selection written to the clipboard, and
+// for Cut blanked once it is there.
+export async function copyOut(cut) {
+  const text = copied();
+  if (!text) return;
+  try {
+    await navigator.clipboard.writeText(text);
+  } catch {
+    note(`This browser did not take the text: ${cut ? "cut" : "copy"} with ${mac ? "⌘" : "Ctrl+"}${cut ? "X" : "C"} on the picture.`);
+    return;
+  }
+  said();
+  if (cut) blank();
+}
+
+// The Paste button, where the engine lets a page read the clipboard.
+export async function pasteIn() {
+  try {
+    paste(await navigator.clipboard.readText());
+  } catch {
+    note(`The browser did not hand over its clipboard: paste with ${mac ? "⌘V" : "Ctrl+V"} on the picture.`);
+  }
+}
+export const canRead = () => !!navigator.clipboard?.readText;
+
+export function startClipboard() {
+  document.addEventListener("copy", copy);
+  document.addEventListener("cut", (e) => copy(e) && blank());
+  document.addEventListener("paste", (e) => {
+    if (!onPicture()) return;
+    e.preventDefault();
+    paste(e.clipboardData.getData("text/plain"));
+  });
+}

@@ -1,0 +1,77 @@
+// Drawing: a mode, off when the page opens, so that looking never changes
+// a map; while it is on, the tool bar shows and the picture's pointer goes
+// to the tool in hand. Each tool is an object of its own file with the
+// same entry points, down, move, up and cancel, and what it is: its name,
+// label, keys and help (see commands.js, which lists them). One use of a
+// tool is one step of the history. Line and Rectangle paint what the ink
+// control shows, O or a full stop, and the right button the other; so
+// does the pen's right button, whose left one toggles cells as it finds
+// them. A tool may show what it would do on the overlay (preview).
+import { $ } from "./page.js";
+import { DOT, O } from "./edits.js";
+import { addLayer, overlaySoon } from "./picture.js";
+import { select } from "./selection.js";
+
+// on: the mode; tool: the tool in hand; active: the tool whose press is
+// under way, or null; ink: what Line and Rectangle paint. Only this
+// module writes them.
+export const drawing = { on: false, tool: null, active: null, ink: O };
+
+let help = () => "";
+// Tells the mode's line and the help line; help() gives the help line.
+export function startTools(first, helpLine) {
+  help = helpLine;
+  addLayer((...args) => drawing.tool.preview?.(...args));
+  setTool(first);
+  showInk();
+  setDrawing(false);
+}
+
+export function setDrawing(on) {
+  drawing.on = on;
+  $("draw").setAttribute("aria-pressed", on);
+  $("tools").hidden = !on;
+  document.body.classList.toggle("drawing", on);
+  if (!on) select(null);
+  $("mode").textContent = on ? "Drawing: the tools below change the map." : "Looking: the map stays as it is.";
+  $("keys").textContent = help();
+}
+
+export function setTool(tool) {
+  if (drawing.active) return;
+  drawing.tool = tool;
+  for (const b of document.querySelectorAll("[data-tool]")) b.setAttribute("aria-pressed", b.dataset.tool === tool.name);
+  if (!tool.keepsSelection) select(null);
+  $("keys").textContent = help();
+  overlaySoon();
+}
+
+export function swapInk() {
+  drawing.ink = drawing.ink === O ? DOT : O;
+  showInk();
+}
+
+function showInk() {
+  $("ink").textContent = drawing.ink === O ? "Paints O" : "Paints .";
+  $("ink").setAttribute("aria-label", `Line and Rectangle paint ${drawing.ink === O ? "marked" : "blank"} cells; swap`);
+}
+
+export const painting = () => drawing.active !== null;
+
+// The state a press paints: the ink, or with the right button the other.
+export function begin(cell, e, tool = drawing.tool) {
+  drawing.active = tool;
+  const state = e.button === 2 ? (drawing.ink === O ? DOT : O) : drawing.ink;
+  tool.down(cell, e, state);
+}
+export function extend(cell, e) { drawing.active?.move(cell, e); }
+export function end(cell, e) {
+  const tool = drawing.active;
+  drawing.active = null;
+  tool?.up(cell, e);
+}
+export function cancel() {
+  const tool = drawing.active;
+  drawing.active = null;
+  tool?.cancel();
+}
