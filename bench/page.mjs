@@ -40,7 +40,7 @@ export async function timings(page) {
       ends.push(took.end);
       for (let z = 0; z < 4; z++) {
         await page.keys(z % 2 ? "-" : "+");
-        redraws.push(+(await page.data("drawMs")));
+        redraws.push(+(await page.data("renderMs")));
       }
       for (const [key, list] of [["l", lines], ["r", boxes]]) {
         await page.keys(key);

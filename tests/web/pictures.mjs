@@ -13,9 +13,11 @@
 // writes them to dir; want is the map text, worked out here from the
 // samples asked for, never by decoding the files. Each file's header is
 // checked to be what was asked for, as a tool may pick another colour type.
+// pictures(page) opens each of them in the page, which must give its map.
 import { execFileSync } from "node:child_process";
 import { writeFileSync } from "node:fs";
 import { join } from "node:path";
+import { check, sleep } from "./page.mjs";
 
 // The page's rule, on the file's samples with full scale M.
 const marked = ([r, g, b, a], M) => 2 * a >= M && 2 * (2126 * r + 7152 * g + 722 * b) < 10000 * M;
@@ -151,4 +153,22 @@ export async function makePictures(dir) {
     }
     return { name: p.name, path, want: want(p) };
   });
+}
+
+// Each of these PNGs, made by netpbm, gives its map exactly; one a
+// pixel too wide for a map is refused; the largest 1000 wide fits.
+export async function pictures(page) {
+  await page.fresh();
+  let last;
+  for (const { name, path, want } of await makePictures(join(page.scratch, "0"))) {
+    await page.loadPath(path);
+    last = await page.saveMap();
+    check(`picture ${name}`, [last.name, last.bytes.toString("latin1")], [`${name}.map`, want]);
+  }
+  await page.b.upload("#file", png(page.file("wide.png", ""), 1001, 999, () => [255, 255, 255, 255]));
+  for (let i = 0; !(await page.text("opened")) && i < 100; i++) await sleep(100);
+  check("picture too large: said", /1001 × 999 pixels.*1,000,998 bytes.*1,000,000/.test(await page.text("opened")), true);
+  check("picture too large: map kept", (await page.saveMap()).name, last.name);
+  await page.loadPath(png(page.file("largest.png", ""), 1000, 999, (x, y) => x === y ? [0, 0, 0, 255] : [255, 255, 255, 255]));
+  check("largest picture", [await page.text("message"), (await page.text("points")).split(",")[0]], ["", "999 points"]);
 }

@@ -1,0 +1,183 @@
+// The runner of scenarios.tsv: each row's actions done to the page in
+// one engine, then its saved map held against the row's and the listing
+// against what the native tool writes for it, and the row's history
+// undone to the start and redone.
+import { execFileSync } from "node:child_process";
+import { readFileSync } from "node:fs";
+import { join } from "node:path";
+import { deflateRawSync } from "node:zlib";
+import { ROOT, bin, check, expand, sha256, sleep } from "./page.mjs";
+
+// Where no storage is, or it is full, from before the page's own script.
+const PRELOADS = {
+  nostore: `Object.defineProperty(window, "indexedDB", { get() { throw new DOMException("no", "SecurityError"); } });`,
+  full: `IDBObjectStore.prototype.put = () => { throw new DOMException("full", "QuotaExceededError"); };`,
+};
+
+
+const cell = (text) => text === "esc" ? text : text.split(",").map(Number);
+
+// The picture's clipboard events, as the browser's keys and menus raise
+// them: a copy or cut gives want; a paste brings text. Their data is set
+// on the event itself: not every engine takes it from the init of an
+// event a script makes.
+async function clip(page, type, text) {
+  const got = await page.js(`const [type, text] = arguments, data = new DataTransfer(), c = document.getElementById("canvas");
+    if (type === "paste") data.setData("text/plain", text);
+    const e = new ClipboardEvent(type, { bubbles: true, cancelable: true });
+    Object.defineProperty(e, "clipboardData", { value: data });
+    c.focus();
+    c.dispatchEvent(e);
+    return data.getData("text/plain");`, type, expand(text));
+  if (type !== "paste") check(`${page.row}: ${type}`, got, expand(text));
+  await page.frames();
+}
+
+// The text box focused, its caret at character at.
+const caret = (page, at) => page.js("const t = document.getElementById('text'); t.focus(); t.setSelectionRange(arguments[0], arguments[0]);", +at);
+
+// What each action of scenarios.tsv does, given its words after the first,
+// the text after the first word and the pace, "fast" or "slow".
+export const ACTIONS = {
+  draw: (page) => page.drawing(true),
+  click: (page, [at]) => page.mouse([cell(at)]),
+  rclick: (page, [at]) => page.mouse([cell(at)], 2),
+  "shift-click": (page, [at]) => page.mouse([cell(at)], 0, true),
+  drag: (page, cells) => page.mouse(cells.map(cell)),
+  rdrag: (page, cells) => page.mouse(cells.map(cell), 2),
+  "shift-drag": (page, cells) => page.mouse(cells.map(cell), 0, true),
+  stroke: (page, words, rest, pace) => page.strokes(rest.split("/").map((s) => s.trim().split(/\s+/).map(cell)), pace === "slow"),
+  keys: (page, combos) => page.keys(...combos),
+  button: (page, [id]) => page.click(id),
+  dialog: (page, [name, w, h, anchor]) => page.dialog(name, w, h, anchor),
+  copy: (page, words, rest) => clip(page, "copy", rest),
+  cut: (page, words, rest) => clip(page, "cut", rest),
+  paste: (page, words, rest) => clip(page, "paste", rest),
+  async type(page, [at, ...text]) {
+    await caret(page, at);
+    await page.update(() => page.b.type(expand(text.join(" "))));
+  },
+  async insert(page, [at], rest) {
+    await caret(page, at);
+    await page.js(`document.execCommand("insertText", false, arguments[0]);`, expand(rest.slice(at.length).trim()));
+    await page.frames();
+  },
+  load: (page, words, rest) => page.load(bin(expand(rest))),
+  // The map is kept a moment after a step: until then, a reload would
+  // find the one before.
+  wait: (page) => page.kept(),
+  async reload(page) {
+    await page.kept();
+    await page.open();
+  },
+  async share(page) {
+    await page.click("share");
+    for (let i = 0; !(await page.js("return document.getElementById('link').value")) && i < 100; i++) await sleep(50);
+  },
+  // The link the page made, or one made here for the text given.
+  async golink(page, words, rest) {
+    const link = rest ? await page.js("return location.href.split('#')[0]") + "#map=" +
+      deflateRawSync(bin(expand(rest))).toString("base64url") : await page.js("return document.getElementById('link').value");
+    await page.kept();
+    await page.b.open("about:blank");
+    await page.open(link);
+  },
+  async preload(page, [name]) {
+    page.unload = await page.b.preload(PRELOADS[name]);
+    await page.open();
+  },
+  // What is looked at; a text is waited for a while, as the page keeps the
+  // map a moment after a step.
+  async text(page, [id], rest) {
+    const want = expand(rest.slice(id.length).trim());
+    const is = (got) => (want.startsWith("~") && got.includes(want.slice(1))) || got === want;
+    let got = await page.text(id);
+    for (let i = 0; i < 30 && !is(got); i++, got = await page.text(id)) await sleep(100);
+    check(`${page.row}: text of #${id}`, is(got) ? want : got, want);
+  },
+  map: async (page, words, rest) => check(`${page.row}: map`, await page.mapText(), expand(rest)),
+  saved: async (page, words, rest) => check(`${page.row}: saved`, (await page.saved()).bytes.toString("latin1"), expand(rest)),
+  held: async (page, [n]) => check(`${page.row}: history held`, +(await page.data("history")), +n),
+  enabled: async (page, [id, yes]) => check(`${page.row}: #${id} enabled`,
+    await page.js("return !document.getElementById(arguments[0]).disabled", id), yes === "yes"),
+  picked: async (page, words, rest) => check(`${page.row}: picked in the text`, await page.js(`const t = document.getElementById('text');
+    return t.value.slice(t.selectionStart, t.selectionEnd);`), expand(rest)),
+  pressed: async (page, [tool]) => check(`${page.row}: tool in hand`, await page.js(`return [...document.querySelectorAll("[data-tool]")]
+    .filter((b) => b.getAttribute("aria-pressed") === "true").map((b) => b.dataset.tool)`), [tool]),
+  async converted(page, [n]) {
+    const now = +(await page.data("conversions"));
+    check(`${page.row}: conversions`, now - page.seen, +n);
+    page.seen = now;
+  },
+  leave: async (page, [yes]) => check(`${page.row}: leaving asks`, await page.js(`const e = new Event("beforeunload", { cancelable: true });
+    dispatchEvent(e);
+    return e.defaultPrevented;`), yes === "yes"),
+  prompted: async (page, [yes]) => check(`${page.row}: leaving asked`, page.b.dialogs().includes("beforeunload"), yes === "yes"),
+  menu: async (page) => check(`${page.row}: no menu`, await page.js(`const e = new MouseEvent("contextmenu", { bubbles: true, cancelable: true });
+    document.getElementById("canvas").dispatchEvent(e);
+    return e.defaultPrevented;`), true),
+  // The pixel under a cell, a colour of the page's style, and its readout.
+  async look(page, [at, colour], rest) {
+    const p = await page.point(...cell(at));
+    await page.b.mouse([{ move: p }]);
+    check(`${page.row}: pixel and readout of ${at}`, await page.js(`const [x, y, colour] = arguments, c = document.getElementById("canvas");
+      const r = c.getBoundingClientRect(), css = getComputedStyle(document.documentElement).getPropertyValue("--" + colour).trim();
+      const px = c.getContext("2d").getImageData(Math.floor((x - r.left - c.clientLeft) * devicePixelRatio),
+        Math.floor((y - r.top - c.clientTop) * devicePixelRatio), 1, 1).data;
+      return [[1, 3, 5].every((i, k) => parseInt(css.slice(i, i + 2), 16) === px[k]) && colour,
+        document.getElementById("cell").textContent];`, ...p, colour), [colour, rest.split(/\s+/).slice(2).join(" ")]);
+  },
+};
+
+export async function scenarios(page, only = "") {
+  const rows = readFileSync(join(ROOT, "tests/web/scenarios.tsv"), "utf8").split("\n")
+    .filter((line) => line.trim() && !line.startsWith("#")).map((line) => line.split(" | ").map((f) => f.trim()));
+  for (const [name, map, actions, want] of rows.filter(([name]) => name.includes(only))) {
+    if (/\bpreload\b/.test(actions) && !page.b.preload) continue;
+    for (const pace of /\bstroke\b/.test(actions) ? ["fast", "slow"] : [""]) {
+      page.row = `${name}${pace && `, ${pace}`}`;
+      if (page.verbose) console.log(page.row);
+      try {
+        await scenario(page, map, actions, want, pace);
+      } catch (e) {
+        check(`${page.row}: ${e.message}`, false, true);
+      } finally {
+        if (page.unload) await page.b.page.removeScriptToEvaluateOnNewDocument(page.unload.identifier);
+        page.unload = null;
+      }
+    }
+  }
+}
+
+async function scenario(page, map, actions, want, pace) {
+  await page.fresh();
+  if (map !== "-") await page.load(bin(expand(map)));
+  for (const action of actions.split(";").map((a) => a.trim())) {
+    const [verb, ...words] = action.split(/\s+/);
+    await ACTIONS[verb](page, words, action.slice(verb.length).trim(), pace);
+  }
+  if (want === "-") return;
+  const saved = await page.saveMap(), bytes = bin(expand(want));
+  check(`${page.row}: saved map`, [saved.name, saved.bytes.toString("latin1")],
+    [/dialog new/.test(actions) ? "map.map" : "test.map", bytes.toString("latin1")]);
+  const path = page.file("test.map", saved.bytes);
+  execFileSync(page.tool, [path, `${path}.lst`]);
+  check(`${page.row}: listing as the tool's`, sha256((await page.download("lf")).bytes), sha256(readFileSync(`${path}.lst`)));
+
+  // Back step by step by keys to the empty page (through the opened file,
+  // where the page was not opened again), then forth by both keys and, at
+  // last, the button.
+  const states = [saved.bytes.toString("latin1")];
+  while (!(await page.js("return document.getElementById('undo').disabled")) && states.length < 20) {
+    await page.keys("Control+z");
+    states.push(await page.mapText());
+  }
+  check(`${page.row}: undone to the start`, states.at(-1), "");
+  if (map !== "-" && !/reload|golink/.test(actions)) check(`${page.row}: undone to the file`, states.at(-2), expand(map));
+  for (let i = 1; i < states.length; i++) {
+    if (i === states.length - 1) await page.click("redo");
+    else await page.keys(i % 2 ? "Control+y" : "Control+Shift+z");
+  }
+  await page.frames();
+  check(`${page.row}: redone`, await page.mapText(), bytes.toString("latin1"));
+}
