@@ -116,13 +116,24 @@ export class Page {
   }
   // WebKit's driver drops Shift from a press and the right button's
   // release: there such a drag is made of events the page is sent.
+  // The picture is focused first, as the press would focus it: a field
+  // left focused may scroll itself into view in the meantime, moving the
+  // picture from under the points (seen in WebKit). A driver may return
+  // before the page has had the release, which is waited for.
   async mouse(cells, button = 0, shift = false) {
     if (this.b.engine === "webkit" && (button || shift)) return this.strokes([cells], false, false, { button, shiftKey: shift });
-    await this.js("document.getElementById('canvas').scrollIntoView({ block: 'nearest' })");
+    await this.js(`const c = document.getElementById("canvas");
+      c.focus({ preventScroll: true });
+      c.scrollIntoView({ block: "nearest" });
+      window.released = new Promise((r) => c.addEventListener("pointerup", () => r(true), { once: true }));`);
+    await this.frames();
     const points = [];
     for (const [x, y] of cells) points.push(await this.point(x, y));
     await this.b.mouse([{ move: points[0] }, { down: button }, ...points.slice(1).map((p) => ({ move: p })), { up: button }],
       shift ? "Shift" : null);
+    if (!(await this.js("return await Promise.race([released, new Promise((r) => setTimeout(() => r(false), 2000))])"))) {
+      throw new Error("the release never reached the picture");
+    }
     await this.frames();
   }
   async keys(...combos) {

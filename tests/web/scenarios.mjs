@@ -88,13 +88,10 @@ export const ACTIONS = {
   },
   // What is looked at; a text is waited for a while, as the page keeps the
   // map a moment after a step.
-  async text(page, [id], rest) {
-    const want = expand(rest.slice(id.length).trim());
-    const is = (got) => (want.startsWith("~") && got.includes(want.slice(1))) || got === want;
-    let got = await page.text(id);
-    for (let i = 0; i < 30 && !is(got); i++, got = await page.text(id)) await sleep(100);
-    check(`${page.row}: text of #${id}`, is(got) ? want : got, want);
-  },
+  text: (page, [id], rest) => looks(page, `text of #${id}`, () => page.text(id), rest.slice(id.length)),
+  attr: (page, [id, name], rest) => looks(page, `${name} of #${id}`,
+    () => page.js("return document.getElementById(arguments[0]).getAttribute(arguments[1])", id, name),
+    rest.slice(id.length).trim().slice(name.length)),
   map: async (page, words, rest) => check(`${page.row}: map`, await page.mapText(), expand(rest)),
   saved: async (page, words, rest) => check(`${page.row}: saved`, (await page.saved()).bytes.toString("latin1"), expand(rest)),
   held: async (page, [n]) => check(`${page.row}: history held`, +(await page.data("history")), +n),
@@ -128,6 +125,15 @@ export const ACTIONS = {
         document.getElementById("cell").textContent];`, ...p, colour), [colour, rest.split(/\s+/).slice(2).join(" ")]);
   },
 };
+
+// A text that should be, or hold (~TEXT), waited for a while.
+async function looks(page, what, get, text) {
+  const want = expand(text.trim());
+  const is = (got) => (want.startsWith("~") && got?.includes(want.slice(1))) || got === want;
+  let got = await get();
+  for (let i = 0; i < 30 && !is(got); i++, got = await get()) await sleep(100);
+  check(`${page.row}: ${what}`, is(got) ? want : got, want);
+}
 
 export async function scenarios(page, only = "") {
   const rows = readFileSync(join(ROOT, "tests/web/scenarios.tsv"), "utf8").split("\n")
