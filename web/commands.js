@@ -167,6 +167,12 @@ function helpLine() {
 }
 
 export function startCommands() {
+  // A button for each tool, in the table's order.
+  $("tool-picks").replaceChildren(...TOOLS.map((tool) => {
+    const b = Object.assign(document.createElement("button"), { type: "button", textContent: tool.label });
+    b.dataset.tool = tool.name;
+    return b;
+  }));
   for (const c of COMMANDS) {
     const b = button(c);
     if (!b) continue;
