@@ -28,6 +28,9 @@ export function readBlock({ x, y, w, h }) {
   return { w, h, cells };
 }
 
+// The block with its blank cells left out: only its marked cells write.
+export const markedOnly = ({ w, h, cells }) => ({ w, h, cells: cells.map((v) => v === 0 ? NONE : v) });
+
 // As map text: a line of O and . a row, each ended by eol.
 export function blockBytes({ w, h, cells }, eol = LF) {
   const bytes = new Uint8Array(mapSize(w, h, eol));

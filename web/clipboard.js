@@ -5,10 +5,10 @@
 import { $, mac } from "./page.js";
 import { blank, copied, paste, selection } from "./selection.js";
 import { drawing } from "./tools.js";
+import { say } from "./notes.js";
 
 const onPicture = () => drawing.on && document.activeElement === $("canvas");
-const note = (text) => { $("tool-note").textContent = text; };
-const said = () => note(`Copied ${selection.box.w} × ${selection.box.h} cells as map text.`);
+const said = () => say(`Copied ${selection.box.w} × ${selection.box.h} cells as map text.`);
 
 function copy(e) {
   const text = onPicture() && copied();
@@ -27,11 +27,11 @@ export async function copyOut(cut) {
   try {
     await navigator.clipboard.writeText(text);
   } catch {
-    note(`This browser did not take the text: ${cut ? "cut" : "copy"} with ${mac ? "⌘" : "Ctrl+"}${cut ? "X" : "C"} on the picture.`);
+    say(`This browser did not take the text: ${cut ? "cut" : "copy"} with ${mac ? "⌘" : "Ctrl+"}${cut ? "X" : "C"} on the picture.`);
     return;
   }
-  said();
   if (cut) blank();
+  said();
 }
 
 // The Paste button, where the engine lets a page read the clipboard.
@@ -39,14 +39,18 @@ export async function pasteIn() {
   try {
     paste(await navigator.clipboard.readText());
   } catch {
-    note(`The browser did not hand over its clipboard: paste with ${mac ? "⌘V" : "Ctrl+V"} on the picture.`);
+    say(`The browser did not hand over its clipboard: paste with ${mac ? "⌘V" : "Ctrl+V"} on the picture.`);
   }
 }
 export const canRead = () => !!navigator.clipboard?.readText;
 
 export function startClipboard() {
   document.addEventListener("copy", copy);
-  document.addEventListener("cut", (e) => copy(e) && blank());
+  document.addEventListener("cut", (e) => {
+    if (!copy(e)) return;
+    blank();
+    said();
+  });
   document.addEventListener("paste", (e) => {
     if (!onPicture()) return;
     e.preventDefault();

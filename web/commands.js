@@ -8,19 +8,20 @@
 // in its title), help (its phrase in the help line), where ("page": keys
 // work anywhere on the page but in a field, "anywhere": in fields too;
 // else on the focused picture alone), drawing (only while drawing),
-// settles (a stroke under way ends first), native (the browser's own key
+// settles (a stroke under way ends first, and a floating paste is
+// written), native (the browser's own key
 // raises it: the key is told, not handled), when (may it act now: its
 // button is enabled), available (its button is shown at all), why (a
 // title that says why it is disabled), perform (what it does).
 import { $, mac, save } from "./page.js";
 import { canRedo, canUndo, map, markSaved, on, redo, undo } from "./document.js";
 import { moveCursor, picture, refit, zoomBy } from "./picture.js";
-import { begin, cancel, drawing, end, painting, setDrawing, setTool, startTools, swapInk } from "./tools.js";
-import { blank, nudge, onSelect, orient, select, selectAll, selection } from "./selection.js";
+import { begin, cancel, drawing, end, extend, painting, setDrawing, setTool, startTools, swapInk } from "./tools.js";
+import { blank, drop, extendTo, nudge, onSelect, orient, pointAt, selectAll, selection, settle } from "./selection.js";
 import { canRead, copyOut, pasteIn } from "./clipboard.js";
 import { crop, resize } from "./reshape.js";
 import { newMap } from "./open.js";
-import { download } from "./listing.js";
+import { copyListing, download } from "./listing.js";
 import { share } from "./share.js";
 import { pen } from "./tools/pen.js";
 import { lineTool, rectangle } from "./tools/shapes.js";
@@ -31,14 +32,22 @@ const TOOLS = [pen, lineTool, rectangle, fill, selectTool];
 
 const selected = () => !!selection.box;
 const ARROWS = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1] };
+const arrowKeys = (shift) => Object.keys(ARROWS).map((k) => shift ? `Shift+${k}` : k);
+
+// The keyboard cursor moved; a shape or a box under way follows it.
+function moveBy(e) {
+  moveCursor(...ARROWS[e.key.replace(/^Shift\+/, "")]);
+  pointAt(picture.cursor);
+}
 
 const COMMANDS = [
   ...TOOLS.map((tool) => ({ ...tool, tool, drawing: true, perform: () => setTool(tool) })),
-  // Not in the middle of a stroke.
-  { name: "undo", label: "Undo", keys: ["Mod+Z"], where: "page", when: canUndo, perform: () => painting() || undo() },
-  { name: "redo", label: "Redo", keys: mac ? ["Mod+Shift+Z"] : ["Mod+Shift+Z", "Mod+Y"], where: "page",
-    when: canRedo, perform: () => painting() || redo() },
-  { name: "save", label: "Save map", keys: ["Mod+S"], where: "anywhere", settles: true, when: () => !map.cut,
+  // Not in the middle of a stroke; a floating paste is undone by dropping it.
+  { name: "undo", label: "Undo", icon: "M9 14L4 9l5-5M4 9h11a5 5 0 010 10h-3", keys: ["Mod+Z"], where: "page", when: () => canUndo() || !!selection.float,
+    perform: () => painting() || (selection.float ? drop() : undo()) },
+  { name: "redo", label: "Redo", icon: "M15 14l5-5-5-5M20 9H9a5 5 0 000 10h3", keys: mac ? ["Mod+Shift+Z"] : ["Mod+Shift+Z", "Mod+Y"], where: "page",
+    when: canRedo, perform: () => painting() || settle() || redo() },
+  { name: "save", label: "Save map", icon: "M5 4h11l3 3v13H5zM8 4v5h7V4M8 20v-6h8v6", keys: ["Mod+S"], where: "anywhere", settles: true, when: () => !map.cut,
     why: () => `Only the first ${(map.bytes.length).toLocaleString("en")} bytes of ${map.name} are in the page`,
     perform() {
       save(map.bytes, map.name);
@@ -47,26 +56,50 @@ const COMMANDS = [
   { name: "new", label: "New map", perform: newMap },
   { name: "open", label: "Open a map or a picture", keys: ["Mod+O"], where: "page", perform: () => $("file").click() },
   { name: "download", label: "Download the listing", settles: true, perform: download },
+  { name: "copy-listing", label: "Copy the listing", settles: true, perform: copyListing },
   { name: "share", label: "Link to this map", settles: true, perform: share },
   { name: "draw", label: "Draw", perform: () => setDrawing(!drawing.on) },
   { name: "zoom-in", label: "Zoom in", keys: ["+"], also: ["="], perform: () => zoomBy(1.5) },
   { name: "zoom-out", label: "Zoom out", keys: ["-"], perform: () => zoomBy(1 / 1.5) },
   { name: "fit", label: "Fit the map", keys: ["0"], perform: refit },
-  { name: "arrows", label: "Move the cursor, or the selection while drawing", keys: Object.keys(ARROWS),
+  { name: "extend", label: "Select from the cursor", keys: arrowKeys(true), drawing: true,
+    help: "Shift and the arrow keys select",
     perform(e) {
-      const [dx, dy] = ARROWS[e.key];
-      if (drawing.on && selection.box) nudge(dx, dy);
-      else moveCursor(dx, dy);
+      if (painting()) return;
+      const from = picture.cursor;
+      moveBy(e);
+      if (!from) return;
+      setTool(selectTool);
+      extendTo(picture.cursor, from);
     } },
-  { name: "toggle", label: "Toggle the cell under the cursor", keys: ["Space"], drawing: true,
-    help: "Space toggles the cell under the cursor, the arrow keys move it",
-    perform() {
-      if (!picture.cursor) return moveCursor(0, 0);
-      begin(picture.cursor, { button: 0 }, pen);
-      end(picture.cursor, {});
+  { name: "arrows", label: "Move the cursor, or the selection while drawing", keys: arrowKeys(false),
+    perform(e) {
+      if (painting()) {
+        moveBy(e);
+        extend(picture.cursor, {});
+      } else if (drawing.on && selection.box) {
+        nudge(...ARROWS[e.key]);
+      } else {
+        moveBy(e);
+      }
     } },
-  { name: "escape", label: "Drop the shape under way, or the selection", keys: ["Escape"], drawing: true,
-    perform: () => painting() ? cancel() : select(null) },
+  // The tool in hand at the keyboard cursor: a click's tools at one press,
+  // a drag's from one press to the next. Enter writes a floating paste.
+  { name: "use", label: "Use the tool at the cursor", keys: ["Space", "Enter"], drawing: true,
+    help: "Space or Enter uses the tool at the cursor, the arrow keys move it",
+    perform(e) {
+      if (e.key === "Enter" && settle()) return;
+      const c = picture.cursor;
+      if (!c) {
+        moveCursor(0, 0);
+        return pointAt(picture.cursor);
+      }
+      if (painting()) return end(c, {});
+      begin(c, { button: 0 });
+      if (!drawing.active?.drag) end(c, {});
+    } },
+  { name: "escape", label: "Drop the shape under way, the paste or the selection", keys: ["Escape"], drawing: true,
+    perform: () => painting() ? cancel() : drop() },
   { name: "ink", label: "What Line and Rectangle paint; the right button paints the other", keys: ["X"], drawing: true,
     help: "X swaps the ink", perform: swapInk },
   { name: "select-all", label: "Select the whole map", keys: ["Mod+A"], drawing: true,
@@ -74,18 +107,18 @@ const COMMANDS = [
       setTool(selectTool);
       selectAll();
     } },
-  { name: "copy", label: "Copy", keys: ["Mod+C"], native: true, when: selected, perform: () => copyOut(false) },
-  { name: "cut", label: "Cut", keys: ["Mod+X"], native: true, when: selected, perform: () => copyOut(true) },
-  { name: "paste", label: "Paste", keys: ["Mod+V"], native: true, available: canRead, perform: pasteIn },
-  { name: "delete", label: "Blank the selection", keys: ["Delete", "Backspace"], drawing: true, when: selected, perform: blank },
-  { name: "mirror-h", label: "Flip horizontally", keys: ["Shift+H"], drawing: true,
+  { name: "copy", label: "Copy", icon: "M9 9h11v11H9zM5 15H4V4h11v1", keys: ["Mod+C"], native: true, when: selected, perform: () => copyOut(false) },
+  { name: "cut", label: "Cut", icon: "M6 4a2.5 2.5 0 100 5 2.5 2.5 0 000-5zM6 15a2.5 2.5 0 100 5 2.5 2.5 0 000-5zM8.5 8L20 17M8.5 16L20 7", keys: ["Mod+X"], native: true, when: selected, perform: () => copyOut(true) },
+  { name: "paste", label: "Paste", icon: "M9 3h6v3H9zM7 5H5v16h14V5h-2", keys: ["Mod+V"], native: true, available: canRead, perform: pasteIn },
+  { name: "delete", label: "Blank the selection", icon: "M5 7h14M10 7V4h4v3M6 7l1 13h10l1-13", keys: ["Delete", "Backspace"], drawing: true, when: selected, perform: blank },
+  { name: "mirror-h", label: "Flip horizontally", icon: "M12 3v18M9 7l-5 5 5 5zM15 7l5 5-5 5z", keys: ["Shift+H"], drawing: true,
     note: "the whole map when nothing is selected", perform: () => orient("across") },
-  { name: "mirror-v", label: "Flip vertically", keys: ["Shift+V"], drawing: true,
+  { name: "mirror-v", label: "Flip vertically", icon: "M3 12h18M7 9l5-5 5 5zM7 15l5 5 5-5z", keys: ["Shift+V"], drawing: true,
     note: "the whole map when nothing is selected", perform: () => orient("down") },
-  { name: "rotate", label: "Rotate 90° clockwise", keys: ["Shift+R"], drawing: true,
+  { name: "rotate", label: "Rotate 90° clockwise", icon: "M20 12a8 8 0 11-2.3-5.7M20 4v5h-5", keys: ["Shift+R"], drawing: true,
     note: "the whole map when nothing is selected", perform: () => orient("rotate") },
-  { name: "crop", label: "Crop the map to the selection", when: selected, perform: () => crop(selection.box) },
-  { name: "resize", label: "Resize the map", perform: resize },
+  { name: "crop", label: "Crop the map to the selection", icon: "M6 2v16h16M2 6h16v16", when: selected, perform: () => crop(selection.box) },
+  { name: "resize", label: "Resize the map", icon: "M4 9V4h5M20 15v5h-5M4 4l7 7M20 20l-7-7", perform: resize },
 ];
 
 // A key as written in the table: modifiers, then the key, joined by "+"
@@ -116,12 +149,25 @@ function ariaKey(spec) {
   return [mod && (mac ? "Meta" : "Control"), shift && "Shift", key === "+" ? "Plus" : key].filter(Boolean).join("+");
 }
 
-const button = (c) => c.tool ? document.querySelector(`[data-tool="${c.name}"]`)
-  : document.querySelector(`[data-command="${c.name}"]`);
+// An icon before a button's words, which stay its name for whoever cannot
+// see it; in the dock the icon alone shows.
+function decorate(b, icon) {
+  const label = Object.assign(document.createElement("span"), { className: "label" });
+  label.append(...b.childNodes);
+  const svg = document.createElementNS("http://www.w3.org/2000/svg", "svg"), path = document.createElementNS(svg.namespaceURI, "path");
+  svg.setAttribute("viewBox", "0 0 24 24");
+  svg.setAttribute("aria-hidden", "true");
+  path.setAttribute("d", icon);
+  svg.append(path);
+  b.replaceChildren(svg, label);
+}
+
+const buttons = (c) => document.querySelectorAll(c.tool ? `[data-tool="${c.name}"]` : `[data-command="${c.name}"]`);
 
 function run(c, e) {
   if (c.drawing && !drawing.on) return;
   if (c.settles && painting()) end(null, {});
+  if (c.settles) settle();
   if (!c.when || c.when()) c.perform(e);
 }
 const command = (name) => COMMANDS.find((c) => c.name === name);
@@ -142,18 +188,24 @@ function key(e) {
 // Enabled, shown, and titled as they may act now.
 function showButtons() {
   for (const c of COMMANDS) {
-    const b = button(c);
-    if (!b) continue;
-    if (c.available) b.hidden = !c.available();
-    if (!c.when || c.tool) continue;
-    b.disabled = !c.when();
-    if (c.why) b.title = b.disabled ? c.why() : c.keys ? title(c) : "";
+    for (const b of buttons(c)) {
+      if (c.available) b.hidden = !c.available();
+      if (!c.when || c.tool) continue;
+      b.disabled = !c.when();
+      if (c.why) b.title = b.disabled ? c.why() : c.keys ? title(c) : "";
+    }
   }
 }
 const title = (c) => `${c.label}${c.keys ? ` (${c.keys.map(keyText).join(" or ")})` : ""}${c.note ? `; ${c.note}` : ""}`;
 
-// The help line: the tool in hand's, and the keys that work now.
+// The help line: the tool in hand's, and the keys that work now; on a
+// touch screen, what fingers do.
+const touch = matchMedia("(pointer: coarse)");
 function helpLine() {
+  if (touch.matches) {
+    return drawing.on ? `${drawing.tool.touchHelp} Pinch to zoom, two fingers pan, Fit fits the map.`
+      : "Tap a cell to see its [x,y]. Pinch to zoom, a finger pans, Fit fits the map.";
+  }
   const view = "Wheel, pinch or + and − zoom";
   if (!drawing.on) {
     return `Point at a cell to see its [x,y]. ${view}, a drag pans, 0 fits the map; ` +
@@ -161,9 +213,8 @@ function helpLine() {
   }
   const picks = TOOLS.map((t) => keyText(t.keys[0]));
   const phrases = COMMANDS.filter((c) => c.help && !c.tool).map((c) => c.help);
-  return `${drawing.tool.help} Painting past the map's edge grows it; the right button paints the other state. ` +
-    `${picks.slice(0, -1).join(", ")} and ${picks.at(-1)} pick a tool, ${phrases.join("; ")}. ` +
-    `${view}, the middle button or two fingers pan, 0 fits the map.`;
+  return `${drawing.tool.help} ${picks.slice(0, -1).join(", ")} and ${picks.at(-1)} pick a tool, ` +
+    `${phrases.join("; ")}. ${view}, the middle button or two fingers pan, 0 fits the map.`;
 }
 
 export function startCommands() {
@@ -174,12 +225,13 @@ export function startCommands() {
     return b;
   }));
   for (const c of COMMANDS) {
-    const b = button(c);
-    if (!b) continue;
-    b.addEventListener("click", (e) => run(c, e));
-    if (c.keys || c.note) b.title = title(c);
-    const keys = (c.keys ?? []).filter((spec) => !/^Arrow/.test(spec));
-    if (keys.length) b.setAttribute("aria-keyshortcuts", keys.map(ariaKey).join(" "));
+    const keys = (c.keys ?? []).filter((spec) => !/Arrow/.test(spec));
+    for (const b of buttons(c)) {
+      if (c.icon && b.closest("#dock")) decorate(b, c.icon);
+      b.addEventListener("click", (e) => run(c, e));
+      if (c.keys || c.note || c.icon) b.title = title(c);
+      if (keys.length) b.setAttribute("aria-keyshortcuts", keys.map(ariaKey).join(" "));
+    }
   }
   document.addEventListener("keydown", key);
   // Undo and redo are the page's in the text box too, where the browser's

@@ -20,17 +20,17 @@
 //   cells ()           many cells toggled, or the map laid out anew
 //   converted (out)    the map converted anew: its listing or message
 //   fitted ()          another map in place: the view fits it anew
-//   shown ({ fitted, anew })   the picture to bring in step (anew: the
-//                      layout's readouts too)
+//   shown ({ fitted, anew, out })   the picture to bring in step (anew:
+//                      the layout's readouts too)
 //   updated ({ typed, out })   all else that shows the map (typed: the
 //                      text box holds it already)
 //   step ({ whole, keep })     a step made, undone or redone (whole:
 //                      another map in place; keep false: not to be kept)
-//   replayed (step)    a step undone or redone, after its update
+//   replayed (step, forward)   a step undone or redone, after its update
 import { channel, stamp } from "./page.js";
 import { CAPACITY, checkMemory, convert, isCurrent, layOut } from "./conversion.js";
 import { DOT, O, apply, difference, inverse, lineEndOf } from "./edits.js";
-import { canRedo, canUndo, held, record, redo as redoStep, saved, undo as undoStep, unsaved } from "./history.js";
+import { canRedo, canUndo, forget, held, record, redo as redoStep, saved, undo as undoStep, unsaved } from "./history.js";
 
 const events = channel();
 export const on = events.on;
@@ -231,7 +231,7 @@ export function refresh({ fitted = false, typed = false, laid = true } = {}) {
   const listed = performance.now();
   if (laid) relayout();
   if (fitted) events.emit("fitted");
-  events.emit("shown", { fitted, anew: fitted || shown !== layout.cells });
+  events.emit("shown", { fitted, anew: fitted || shown !== layout.cells, out });
   shown = layout.cells;
   const drawn = performance.now();
   events.emit("updated", { typed, out });
@@ -250,10 +250,11 @@ export function current() {
 export const touched = () => { stale = true; };
 
 // A stroke's or a tool's edits, made and rendered already, as one step;
-// what derives from the map is brought up to date now.
-export function commit(edits) {
+// what derives from the map is brought up to date now. extra: what the
+// step brings back with it when undone or redone (the selection's box).
+export function commit(edits, extra = null) {
   if (edits.length > 0) {
-    record(edits, about(), about(), map.bytes);
+    record(edits, about(), about(), map.bytes, { extra });
     events.emit("step", { whole: false });
   }
   if (stale || edits.length > 0) refresh({ laid: false });
@@ -269,9 +270,16 @@ export function retract(edits) {
 // Another map in place of this one: opened, new, from a picture, a link or
 // the browser's keeping. It has nothing unsaved but what is drawn after.
 // keep: false for a map shown as it is kept already, or not to be kept
-// until it changes.
-export function replace(bytes, name, from, { cut = false, keep = true } = {}) {
-  anew(bytes, { name, from, cut });
+// until it changes. first: the history starts with it, as with a map
+// brought back after a reload: there is nothing before it to undo.
+export function replace(bytes, name, from, { cut = false, keep = true, first = false } = {}) {
+  if (first) {
+    Object.assign(map, { bytes, name, from, cut });
+    forget();
+    refresh({ fitted: true });
+  } else {
+    anew(bytes, { name, from, cut });
+  }
   saved();
   events.emit("step", { whole: true, keep });
 }
@@ -310,7 +318,7 @@ function replay(step, forward) {
   Object.assign(map, forward ? step.after : step.before);
   events.emit("step", { whole: false });
   refresh({ fitted: step.whole });
-  events.emit("replayed", step);
+  events.emit("replayed", step, forward);
 }
 export const undo = () => replay(undoStep(), false);
 export const redo = () => replay(redoStep(), true);

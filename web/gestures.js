@@ -29,6 +29,7 @@ function down(e) {
   // A press whose release never came ends what it began, where it was.
   if (points.delete(e.pointerId) && painting()) end(null, {});
   points.set(e.pointerId, at(e));
+  tell(gridAt(at(e).x, at(e).y), drawing.on);
   if (points.size === 2) {
     cancel();
     panning = false;

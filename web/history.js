@@ -13,7 +13,7 @@ let clean = null;    // the step last saved or opened: nothing to lose there
 // Records a step whose edits are made already, `now` the bytes after it.
 // A keystroke that follows another soon, where the last one was made,
 // joins its step. whole: the step puts another map in place of the last.
-export function record(edits, before, after, now, { typing = false, whole = false } = {}) {
+export function record(edits, before, after, now, { typing = false, whole = false, extra = null } = {}) {
   const time = performance.now(), last = done.at(-1), fresh = undone.length === 0;
   undone.length = 0;
   if (typing && fresh && last?.typing && time - last.typing < TYPING && edits.length === 1) {
@@ -25,7 +25,7 @@ export function record(edits, before, after, now, { typing = false, whole = fals
       return;
     }
   }
-  done.push({ edits, before, after, typing: typing && time, whole });
+  done.push({ edits, before, after, typing: typing && time, whole, extra });
   if (done.length > LIMIT) done.shift();
 }
 
@@ -39,6 +39,12 @@ export const undo = () => move(done, undone);
 export const redo = () => move(undone, done);
 export const canUndo = () => done.length > 0;
 export const canRedo = () => undone.length > 0;
+
+// A history that starts anew.
+export function forget() {
+  done.length = undone.length = 0;
+  clean = null;
+}
 
 // Saving or opening a map marks it as having nothing unsaved.
 export const saved = () => { clean = done.at(-1) ?? null; };

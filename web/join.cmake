@@ -1,8 +1,9 @@
 # Joins the page into one offline file: its style, its bundled script, and
-# the WebAssembly module and the icon as base64, with the version:
+# the WebAssembly module, the icon and the map text's face as base64, with
+# the version:
 #
 #   cmake -DPAGE=gridpin.html -DSTYLE=page.css -DSCRIPT=gridpin.js \
-#         -DWASM=gridpin.wasm -DICON=gridpin.svg -DVERSION=x.y.z -DOUT=out.html -P join.cmake
+#         -DWASM=gridpin.wasm -DICON=gridpin.svg -DFONT=cellfont.ttf -DVERSION=x.y.z -DOUT=out.html -P join.cmake
 cmake_minimum_required(VERSION 3.25)
 
 function(fail message)
@@ -16,6 +17,7 @@ endif()
 file(READ ${STYLE} style)
 execute_process(COMMAND base64 -w0 ${WASM} OUTPUT_VARIABLE wasm COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND base64 -w0 ${ICON} OUTPUT_VARIABLE icon COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND base64 -w0 ${FONT} OUTPUT_VARIABLE font COMMAND_ERROR_IS_FATAL ANY)
 file(READ ${PAGE} page)
 foreach(part STYLE SCRIPT)
   string(FIND "${page}" "@GRIDPIN_${part}@" at)
@@ -27,5 +29,6 @@ string(REPLACE "@GRIDPIN_STYLE@" "${style}" page "${page}")
 string(REPLACE "@GRIDPIN_SCRIPT@" "${script}" page "${page}")
 string(REPLACE "@GRIDPIN_WASM@" "${wasm}" page "${page}")
 string(REPLACE "@GRIDPIN_ICON@" "${icon}" page "${page}")
+string(REPLACE "@GRIDPIN_FONT@" "${font}" page "${page}")
 string(REPLACE "@GRIDPIN_VERSION@" "${VERSION}" page "${page}")
 file(WRITE ${OUT} "${page}")

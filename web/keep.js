@@ -98,10 +98,10 @@ function fail(e) {
 }
 
 // Shows the kept map, with a line saying what it is, as it is kept
-// already. The history starts anew from it.
+// already. The history starts with it.
 export function restore(kept) {
   if (!kept || kept.bytes.length === 0) return;
-  replace(kept.bytes, kept.name, kept.from, { keep: false });
+  replace(kept.bytes, kept.name, kept.from, { keep: false, first: true });
   const when = new Date(kept.changed).toLocaleString("en", { dateStyle: "long", timeStyle: "short" });
   say(`Brought back from this browser: ${kept.name}, ${count(kept.bytes.length, "byte")}, last changed ${when}. ` +
     "New map or Open starts another.", true);

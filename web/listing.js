@@ -9,7 +9,7 @@ const crlf = () => document.querySelector('input[name="ends"]:checked').value ==
 const length = (out) => out.listing.length + (crlf() ? out.points + 1 : 0);
 
 function showListing(out) {
-  $("download").disabled = out.refused;
+  $("download").disabled = $("copy-listing").disabled = out.refused;
   if (out.refused) {
     $("points").textContent = "No listing: the map is refused.";
     $("listing").textContent = "";
@@ -36,6 +36,19 @@ function listingBytes(out) {
     bytes[j++] = lf[i];
   }
   return bytes;
+}
+
+// The listing through the clipboard, as text, byte for byte as Download
+// saves it.
+export async function copyListing() {
+  const out = current();
+  if (out.refused) return;
+  try {
+    await navigator.clipboard.writeText(decoder.decode(listingBytes(out)));
+    $("shared").textContent = `Listing copied: ${count(out.points, "point")}.`;
+  } catch {
+    $("shared").textContent = "The browser did not take the listing: Download saves it.";
+  }
 }
 
 // The listing of the map as it is: room.map gives room.lst.

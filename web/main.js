@@ -11,10 +11,11 @@ import { startSelection } from "./selection.js";
 import { startClipboard } from "./clipboard.js";
 import { startGestures } from "./gestures.js";
 import { startCommands } from "./commands.js";
-import { openFile } from "./open.js";
+import { startOpening } from "./open.js";
 import { openLink, startSharing } from "./share.js";
 import { restore, startKeeping } from "./keep.js";
 import { startSite } from "./site.js";
+import { startNotes } from "./notes.js";
 
 startClock();
 startTextBox();
@@ -26,19 +27,9 @@ startClipboard();
 startGestures();
 startCommands();
 startSharing();
+startOpening();
+startNotes();
 startSite();
-
-document.getElementById("file").addEventListener("change", async (e) => {
-  await openFile(e.target.files[0]);
-  e.target.value = "";  // so that the same file can be opened again
-});
-document.addEventListener("dragover", (e) => { e.preventDefault(); document.body.classList.add("dragging"); });
-document.addEventListener("dragleave", (e) => { if (!e.relatedTarget) document.body.classList.remove("dragging"); });
-document.addEventListener("drop", (e) => {
-  e.preventDefault();
-  document.body.classList.remove("dragging");
-  openFile(e.dataTransfer.files[0]);
-});
 
 refresh({ fitted: true });
 const kept = await startKeeping();

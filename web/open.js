@@ -5,7 +5,7 @@
 import { $, beginAt, count, stem } from "./page.js";
 import { CAPACITY, LISTING_CAPACITY, readListing } from "./conversion.js";
 import { blockBytes, mapSize } from "./block.js";
-import { replace } from "./document.js";
+import { on, replace } from "./document.js";
 import { isPNG, marked, pngCells, pngSize } from "./png.js";
 import { sizeDialog } from "./dialogs.js";
 
@@ -18,7 +18,7 @@ const isPicture = (b) => isPNG(b) || PICTURES.some((magic) => magic.every((v, i)
 
 // A picture or a listing is timed from the file's opening, a map from its
 // bytes read.
-export async function openFile(file) {
+async function openFile(file) {
   if (!file) return;
   $("opened").textContent = "";
   // The tool reads one byte more than it converts, to tell a map too large.
@@ -77,8 +77,49 @@ async function openPicture(file, head) {
       return false;
     }
   }
-  replace(blockBytes(block), stem(file.name) + ".map", "a picture");
+  const name = stem(file.name) + ".map";
+  replace(blockBytes(block), name, "a picture");
+  offerScaled(block, name);
   return true;
+}
+
+// A picture drawn at N pixels a cell (a map saved scaled up, by this page
+// or another editor): every N × N block of its cells alike, N 2 or more and
+// its sides whole multiples of N. The largest such N, or 0.
+function scale({ w, h, cells }) {
+  const gcd = (a, b) => b ? gcd(b, a % b) : a, g = gcd(w, h);
+  for (let n = g; n >= 2; n--) {
+    if (g % n) continue;
+    let alike = true;
+    for (let y = 0; y < h && alike; y++) {
+      const top = y - y % n;
+      for (let x = 0; x < w; x++) {
+        if (cells[y * w + x] !== cells[top * w + x - x % n]) {
+          alike = false;
+          break;
+        }
+      }
+    }
+    if (alike) return n;
+  }
+  return 0;
+}
+
+// The offer of one cell a block, beside the line on the picture opened;
+// the map stays one cell a pixel unless it is taken, as a step of its own.
+function offerScaled(block, name) {
+  const n = scale(block);
+  if (!n) return;
+  const w = block.w / n, h = block.h / n, cells = new Uint8Array(w * h);
+  for (let y = 0; y < h; y++) for (let x = 0; x < w; x++) cells[y * w + x] = block.cells[y * n * block.w + x * n];
+  const take = Object.assign(document.createElement("button"), { type: "button", id: "unscale",
+    textContent: `One cell a block: ${w} × ${h} cells` });
+  take.addEventListener("click", () => {
+    $("opened").textContent = "";
+    replace(blockBytes({ w, h, cells }), name, "a picture");
+  });
+  $("opened").replaceChildren(`${name.replace(/\.map$/, "")} looks drawn at ${n} pixels a cell: every ${n} × ${n} ` +
+    `block of its pixels is alike. It is open as ${block.w} × ${block.h} cells, one a pixel. `, take);
 }
 
 function fromBitmap(bitmap, w, h) {
@@ -99,7 +140,25 @@ function largest(w, h) {
   return { w: Math.max(Math.floor(w * k), 1), h: Math.max(Math.floor(h * k), 1) };
 }
 
-// Asks for a width and a height and makes a map of blank rows.
+// Asks for a name, a width and a height and makes a map of blank rows.
 export const newMap = sizeDialog("new", mapSize, () => true, (w, h) => {
-  replace(blockBytes({ w, h, cells: new Uint8Array(w * h) }), "map.map", "new");
+  const name = $("new-name").value.trim() || "map.map";
+  replace(blockBytes({ w, h, cells: new Uint8Array(w * h) }), /\.[^.]+$/.test(name) ? name : `${name}.map`, "new");
 });
+
+// The file button and drops anywhere on the page. The offer of one cell a
+// block is for the picture as it was opened: it goes with the next step.
+export function startOpening() {
+  $("file").addEventListener("change", async (e) => {
+    await openFile(e.target.files[0]);
+    e.target.value = "";  // so that the same file can be opened again
+  });
+  document.addEventListener("dragover", (e) => { e.preventDefault(); document.body.classList.add("dragging"); });
+  document.addEventListener("dragleave", (e) => { if (!e.relatedTarget) document.body.classList.remove("dragging"); });
+  document.addEventListener("drop", (e) => {
+    e.preventDefault();
+    document.body.classList.remove("dragging");
+    openFile(e.dataTransfer.files[0]);
+  });
+  on("step", () => $("unscale") && $("opened").replaceChildren());
+}

@@ -7,7 +7,7 @@
 // toggled cell re-renders its own pixels, and only a new layout, a zoom or
 // a pan renders the whole.
 import { $, count } from "./page.js";
-import { cellState, exists, isRefused, layout, on, relayout, rowLength } from "./document.js";
+import { cellState, exists, isRefused, layout, map, on, relayout, rowLength } from "./document.js";
 import { cover, paint, reset, setView, toggled } from "./raster.js";
 
 // view: the scale s (CSS pixels per cell) and the origin (ox, oy),
@@ -61,14 +61,17 @@ function renderWhole() {
   renderSoon();
 }
 
-// The readouts of the map's size and uneven rows, and the picture rendered
-// at once. A new map is fitted; a changed one keeps the view, so that cells
-// stay under the pointer that paints them.
-function showPicture(fitted) {
+// The readouts of the map's size (or, for a refused map, the tool's
+// message) and uneven rows, and the picture rendered at once. A new map is
+// fitted; a changed one keeps the view, so that cells stay under the
+// pointer that paints them. With no map at all, the picture says what to do.
+function showPicture(fitted, out) {
   if (fitted) Object.assign(picture, { view: null, cursor: null });
   const { refused, wid, hgt, unevenRows } = layout;
-  $("size").textContent = refused ? (layout.refusedCell ? "The map up to the refused byte, marked in red." : "")
-    : `Width ${wid}, height ${hgt}: the width is the last row's cell count.`;
+  $("size").textContent = refused ? `Refused: ${out.message.trim()}${layout.refusedCell ? " The map up to that byte, " +
+    "the byte marked in red." : ""}` : `Width ${wid}, height ${hgt}: the width is the last row's cell count.`;
+  $("size").classList.toggle("refused", refused);
+  $("empty").hidden = map.bytes.length > 0;
   $("canvas").setAttribute("aria-label", refused ? "Picture of the map up to the refused byte"
     : `Picture of the map, ${wid} by ${hgt} cells`);
   const listed = unevenRows.slice(0, 12).join(", ") + (unevenRows.length > 12 ? ", …" : "");
@@ -170,6 +173,7 @@ function renderNow() {
 // The grid position under a point of the canvas, in the map or not.
 export function gridAt(cx, cy) {
   const { view } = picture;
+  if (!view) return { x: 0, y: 0 };
   return { x: Math.floor((cx - view.ox) / view.s), y: Math.floor((cy - view.oy) / view.s) };
 }
 
@@ -236,8 +240,8 @@ export function startPicture() {
     reset();
     renderWhole();
   });
-  on("shown", ({ fitted, anew }) => {
-    if (anew) showPicture(fitted);
+  on("shown", ({ fitted, anew, out }) => {
+    if (anew) showPicture(fitted, out);
     else renderNow();
     tell(...told);
   });

@@ -1,23 +1,24 @@
 // Crop, Resize, and the mirrors and the quarter turn of a whole map: the
 // map written anew, each row exactly as wide as the new width and ended by
-// the map's own line end, nothing but O and . in it. Tabs, skipped bytes
+// the map's own line end, nothing but O and . in it. Tabs, other bytes
 // and empty lines are not kept; Undo brings the map back as it was.
 import { $, count } from "./page.js";
 import { extent, layout, lineEnd, rewrite } from "./document.js";
 import { blockBytes, mapSize, mirrored, readBlock, rotated } from "./block.js";
 import { sizeDialog } from "./dialogs.js";
+import { say } from "./notes.js";
 
 // A refused map is known only up to its refused byte: it is mended first.
 function refusedSaid() {
   extent();
-  if (layout.refused) $("tool-note").textContent = "The map is refused: mend it first, and then it can be written anew.";
+  if (layout.refused) say("The map is refused: mend it first, and then it can be written anew.");
   return layout.refused;
 }
 
 function writeAnew(block, what) {
   const bytes = blockBytes(block, lineEnd());
-  $("tool-note").textContent = `${what}: the map written anew, ${block.w} × ${block.h} cells, ${count(bytes.length, "byte")}.`;
   rewrite(bytes);
+  say(`${what}: the map written anew, ${block.w} × ${block.h} cells, ${count(bytes.length, "byte")}.`);
 }
 
 export function crop(box) {

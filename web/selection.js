@@ -3,26 +3,55 @@
 // drag (tools/select.js) or by the arrow keys; they go to the clipboard as
 // map text (clipboard.js); they are blanked, mirrored and rotated in place.
 // With nothing selected the mirrors and the rotation act on the whole map.
-// Each change is one step.
+//
+// A paste floats: the block is shown over the map, selected, where the
+// user last pointed, and moves by drag or arrow keys without writing a
+// cell; it is written, as one step, when the user clicks outside it,
+// presses Enter or picks another tool, and dropped by Esc. With "blank
+// cells paste too" off, only a block's marked cells are written, pasted or
+// moved: its blank cells leave the map under them as it is.
 import { $, channel, decoder } from "./page.js";
 import { commit, layout, on, write } from "./document.js";
 import { addLayer, gridAt, overlaySoon, picture } from "./picture.js";
-import { blockBytes, boxOf, parseBlock, place, readBlock } from "./block.js";
+import { blockBytes, boxOf, markedOnly, parseBlock, place, readBlock } from "./block.js";
 import { oriented, orientWhole } from "./reshape.js";
+import { say } from "./notes.js";
 
 // box: the selection, or null; drag: the box being dragged out, or the
-// selection being moved by the cells from `from` to `to`, carrying block.
-// Only this module writes them.
-export const selection = { box: null, drag: null };
+// selection being moved by the cells from `from` to `to`, carrying block;
+// float: the block pasted and not yet written, at the box's corner;
+// pointed: the cell the user last clicked, tapped or moved the keyboard
+// cursor to, where a paste goes. Only this module writes them.
+export const selection = { box: null, drag: null, float: null, pointed: null };
 const events = channel();
 // Told when the box changes: select(box).
 export const onSelect = (fn) => events.on("select", fn);
 
+// Where a paste goes: the selection's corner, else the cell last pointed
+// at, else the top-left cell in view.
+function pasteAt() {
+  const { x, y } = selection.box ?? selection.pointed ?? gridAt(0, 0);
+  return { x: Math.max(x, 0), y: Math.max(y, 0) };
+}
+
+function readout() {
+  const b = selection.box, at = pasteAt();
+  $("selected").textContent = !b ? `Nothing selected. Paste at [${at.x},${at.y}].`
+    : `${b.w} × ${b.h} at [${b.x},${b.y}]${selection.float ? ", pasted: Enter writes it, Esc drops it" : ""}`;
+}
+
 export function select(b) {
   selection.box = b;
-  $("selected").textContent = b ? `${b.w} × ${b.h} at [${b.x},${b.y}]` : "Nothing selected.";
+  if (!b) selection.float = null;
+  $("selection-tools").hidden = !b;
+  readout();
   events.emit("select", b);
   overlaySoon();
+}
+
+export function pointAt(cell) {
+  selection.pointed = cell && { x: cell.x, y: cell.y };
+  readout();
 }
 
 // The box of two cells' corners, within the map's box: its longest row by
@@ -33,13 +62,12 @@ function span(a, b) {
   return boxOf(clamp(a), clamp(b));
 }
 
-const inside = (b, c) => !!b && c.x >= b.x && c.x < b.x + b.w && c.y >= b.y && c.y < b.y + b.h;
+export const inside = (b, c) => !!b && c.x >= b.x && c.x < b.x + b.w && c.y >= b.y && c.y < b.y + b.h;
 
 // A drag of the selection's cells, or of a new box, under way or not.
 export function startDrag(cell) {
-  selection.drag = inside(selection.box, cell)
-    ? { from: cell, to: cell, moving: true, block: readBlock(selection.box) }
-    : { from: cell, to: cell, moving: false };
+  const moving = inside(selection.box, cell);
+  selection.drag = { from: cell, to: cell, moving, block: moving && (selection.float ?? readBlock(selection.box)) };
   overlaySoon();
 }
 export function dragTo(cell) {
@@ -60,70 +88,116 @@ export function dropDrag() {
   overlaySoon();
 }
 
+const withBlanks = (block) => $("blanks").checked ? block : markedOnly(block);
+
 // The block written with its corner at (x, y), the positions of the box
-// cleared that it does not cover blank, and selected: one step.
+// cleared that it does not cover blank, and selected: one step, which
+// brings the box back with it when undone or redone.
 function put(block, x, y, cleared) {
+  const before = selection.box, after = { x, y, w: block.w, h: block.h };
   const edits = write(place(block, x, y, cleared));
-  select({ x, y, w: block.w, h: block.h });
-  commit(edits);
+  selection.float = null;
+  select(after);
+  commit(edits, { selection: [before, after] });
 }
 
-// The selection's cells to where it lands; where it was becomes blank.
+// The selection's cells to where it lands; where it was becomes blank. A
+// floating paste only moves.
 function move(block, dx, dy) {
-  const b = selection.box;
-  put(block, Math.max(b.x + dx, 0), Math.max(b.y + dy, 0), b);
+  const b = selection.box, x = Math.max(b.x + dx, 0), y = Math.max(b.y + dy, 0);
+  if (selection.float) select({ ...b, x, y });
+  else put(withBlanks(block), x, y, b);
 }
 
 export function nudge(dx, dy) {
-  if (selection.box) move(readBlock(selection.box), dx, dy);
+  if (selection.box) move(selection.float ?? readBlock(selection.box), dx, dy);
 }
 
-export const selectAll = () => select({ x: 0, y: 0, w: layout.cols, h: layout.rows });
+export const selectAll = () => {
+  settle();
+  select({ x: 0, y: 0, w: layout.cols, h: layout.rows });
+};
 
-// The selection as map text, for the clipboard.
-export const copied = () => selection.box ? decoder.decode(blockBytes(readBlock(selection.box))) : null;
+// Shift and the arrow keys: the box from where the cursor was when they
+// began to where it is.
+let anchor = null, extended = null;
+export function extendTo(cursor, from) {
+  settle();
+  if (!anchor || selection.box !== extended) anchor = from;
+  extended = span(anchor, cursor);
+  select(extended);
+}
+
+// The selection, or the floating paste, as map text, for the clipboard.
+export const copied = () => selection.float ? decoder.decode(blockBytes(selection.float))
+  : selection.box ? decoder.decode(blockBytes(readBlock(selection.box))) : null;
 
 export function blank() {
   const b = selection.box;
-  if (b) commit(write(place({ w: 0, h: 0, cells: [] }, b.x, b.y, b)));
+  if (selection.float) return select(null);
+  if (b) commit(write(place({ w: 0, h: 0, cells: [] }, b.x, b.y, b)), { selection: [b, b] });
 }
 
-// Text pasted at the selection's corner, or the keyboard cursor's, or the
-// top-left cell in view, then selected; text that is no block is said
+// Text pasted where pasteAt says, floating; text that is no block is said
 // and pastes nothing.
 export function paste(text) {
   const block = parseBlock(text);
-  if (block.error) {
-    $("tool-note").textContent = `Nothing pasted: ${block.error} of the text is not O, . or a line end.`;
-    return;
-  }
+  if (block.error) return say(`Nothing pasted: ${block.error} of the text is not O, . or a line end.`);
   if (block.h === 0) return;
-  const corner = selection.box ?? picture.cursor ?? gridAt(0, 0);
-  $("tool-note").textContent = "";
-  put(block, Math.max(corner.x, 0), Math.max(corner.y, 0), null);
+  settle();
+  const { x, y } = pasteAt();
+  selection.float = block;
+  say("");
+  select({ x, y, w: block.w, h: block.h });
+}
+
+// The floating paste written where it is; true if there was one.
+export function settle() {
+  const float = selection.float;
+  if (!float) return false;
+  const { x, y } = selection.box;
+  selection.box = null;
+  put(withBlanks(float), x, y, null);
+  return true;
+}
+
+// Esc: the floating paste dropped, or else the selection.
+export function drop() {
+  select(null);
 }
 
 // The selection mirrored across or down, or rotated a quarter clockwise
 // at the same corner, the cells of the old box it no longer covers blank;
-// with nothing selected, the whole map, written anew.
+// with nothing selected, the whole map, written anew. A floating paste
+// turns as it floats.
 export function orient(how) {
   const b = selection.box;
   if (!b) return orientWhole(how);
+  if (selection.float) {
+    selection.float = oriented(selection.float, how);
+    return select({ ...b, w: selection.float.w, h: selection.float.h });
+  }
   put(oriented(readBlock(b), how), b.x, b.y, b);
 }
 
 // The dashed outline, where the selection is or is being dragged to, with
-// the cells it carries while it moves.
+// the cells it carries while it moves or floats: the marked ones, and the
+// blank ones where they write.
 function outline(ctx, at, s, colours) {
-  const { box, drag } = selection;
-  let b = box;
+  const { box, drag, float } = selection;
+  let b = box, cells = float;
   if (drag && !drag.moving) b = span(drag.from, drag.to);
   if (drag?.moving) {
     b = { ...box, x: box.x + drag.to.x - drag.from.x, y: box.y + drag.to.y - drag.from.y };
-    ctx.fillStyle = colours.markedCss;
+    cells = drag.block;
+  }
+  if (cells) {
+    const blanks = float && $("blanks").checked;
     for (let j = 0; j < b.h; j++) {
       for (let i = 0; i < b.w; i++) {
-        if (drag.block.cells[j * b.w + i] !== 1) continue;
+        const v = cells.cells[j * b.w + i];
+        if (v !== 1 && !(v === 0 && blanks)) continue;
+        ctx.fillStyle = v === 1 ? colours.markedCss : colours.blankCss;
         const [px, py] = at(b.x + i, b.y + j);
         ctx.fillRect(px, py, Math.max(s, 1), Math.max(s, 1));
       }
@@ -144,7 +218,15 @@ function outline(ctx, at, s, colours) {
 
 export function startSelection() {
   addLayer(outline);
-  // Another map: nothing of it is selected.
-  on("fitted", () => select(null));
+  // Another map: nothing of it is selected or pointed at.
+  on("fitted", () => {
+    selection.pointed = null;
+    select(null);
+  });
+  // A step undone or redone brings back the box it had.
+  on("replayed", (step, forward) => {
+    if (step.extra?.selection) select(step.extra.selection[forward ? 1 : 0]);
+  });
+  $("blanks").addEventListener("change", overlaySoon);
   select(null);
 }

@@ -10,7 +10,8 @@
 import { $ } from "./page.js";
 import { DOT, O } from "./edits.js";
 import { addLayer, overlaySoon } from "./picture.js";
-import { select } from "./selection.js";
+import { inside, pointAt, select, selection, settle } from "./selection.js";
+import { selectTool } from "./tools/select.js";
 
 // on: the mode; tool: the tool in hand; active: the tool whose press is
 // under way, or null; ink: what Line and Rectangle paint. Only this
@@ -28,6 +29,7 @@ export function startTools(first, helpLine) {
 }
 
 export function setDrawing(on) {
+  if (!on) settle();
   drawing.on = on;
   $("draw").setAttribute("aria-pressed", on);
   $("tools").hidden = !on;
@@ -39,6 +41,7 @@ export function setDrawing(on) {
 
 export function setTool(tool) {
   if (drawing.active) return;
+  settle();
   drawing.tool = tool;
   for (const b of document.querySelectorAll("[data-tool]")) b.setAttribute("aria-pressed", b.dataset.tool === tool.name);
   if (!tool.keepsSelection) select(null);
@@ -58,8 +61,14 @@ function showInk() {
 
 export const painting = () => drawing.active !== null;
 
+// A floating paste, whatever the tool in hand: a press inside it drags it,
+// one outside it writes it and does nothing more.
+const written = { down() {}, move() {}, up() {}, cancel() {} };
+
 // The state a press paints: the ink, or with the right button the other.
 export function begin(cell, e, tool = drawing.tool) {
+  pointAt(cell);
+  if (selection.float) tool = inside(selection.box, cell) ? selectTool : (settle(), written);
   drawing.active = tool;
   const state = e.button === 2 ? (drawing.ink === O ? DOT : O) : drawing.ink;
   tool.down(cell, e, state);

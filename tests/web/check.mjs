@@ -9,11 +9,12 @@
 // and its listing opened back as a map; each row of scenarios.tsv (whose
 // name holds TEXT), the maps it saves held against what the native GRIDPIN
 // writes for them; pictures as maps; axe-core; nothing fetched. In Chromium
-// alone: real downloads, touch, a 360-pixel screen, the history of 100
-// cells. Given DIR, the timings of bench/page.mjs go to DIR/timings.md
-// and a screenshot to DIR/drawing.png; given the site's folder, it is
-// served by nginx and tested too: in Chromium installed, offline, updated
-// and shared, elsewhere the case table, in all nothing fetched but its own.
+// alone: real downloads, touch, a phone's screen and a desktop's, the
+// history of 100 cells. Given DIR, the timings of bench/page.mjs go to
+// DIR/timings.md and screenshots to DIR/drawing.png and DIR/phone.png;
+// given the site's folder, it is served by nginx and tested too: in
+// Chromium installed, offline, updated and shared, elsewhere the case
+// table, in all nothing fetched but its own.
 import { cpSync, mkdirSync, mkdtempSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join, resolve } from "node:path";
@@ -71,16 +72,22 @@ async function main() {
             page.url = url;
           }
         }
+        // The README's pictures: a desktop's screen and a phone's.
         if (engine === "chromium" && all && opts.out) {
-          await page.fresh();
-          await page.loadPath(join(ROOT, "examples/room.map"));
-          await page.drawing(true);
-          await page.mouse([[5, 5]]);
-          await page.keys("s");
-          await page.mouse([[2, 1], [7, 3]]);
-          await page.b.mouse([{ move: await page.point(5, 5) }]);
           mkdirSync(opts.out, { recursive: true });
-          await page.b.screenshot(join(opts.out, "drawing.png"));
+          for (const [shot, width, height, phone] of [["drawing", 1280, 720, false], ["phone", 360, 740, true]]) {
+            await page.b.page.setViewport({ width, height, isMobile: phone, hasTouch: phone });
+            await page.fresh();
+            await page.loadPath(join(ROOT, "examples/room.map"));
+            await page.drawing(true);
+            await page.mouse([[5, 5]]);
+            await page.keys("s");
+            await page.mouse([[2, 1], [7, 3]]);
+            await page.b.mouse([{ move: await page.point(5, 5) }]);
+            if (phone) await page.js("document.getElementById('picture').scrollIntoView()");
+            await page.b.screenshot(join(opts.out, `${shot}.png`));
+          }
+          await page.b.page.setViewport({ width: 1280, height: 900 });
         }
       } catch (e) {
         failures.push(`${engine}: ${e.message}`);

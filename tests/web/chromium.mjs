@@ -2,6 +2,7 @@
 import { existsSync, readFileSync } from "node:fs";
 import { join } from "node:path";
 import { ROOT, bin, check, sha256, sleep } from "./page.mjs";
+import { axe } from "./sealed.mjs";
 
 // Chromium alone, through the DevTools protocol: real downloads, touch, a
 // phone's screen, the history of 100 cells.
@@ -42,16 +43,32 @@ export async function chromium(page) {
   await page.frames();
   check("pinch and a line: no step of their own", await page.mapText(), "....\n....\n");
 
-  // A phone's width: nothing wider than the screen, the picture and its
-  // tools before the map text.
-  await page.b.page.setViewport({ width: 360, height: 740, deviceScaleFactor: 2, isMobile: true, hasTouch: true });
-  await page.fresh();
-  await page.loadPath(join(ROOT, "examples/room.map"));
-  await page.drawing(true);
-  check("360 pixels", await page.js(`const top = (id) => document.getElementById(id).getBoundingClientRect().top;
-    return [document.documentElement.scrollWidth, top("tools") < top("canvas") && top("canvas") < top("text"),
-      ...[...document.querySelectorAll("button, input, canvas, textarea")].filter((e) => e.offsetParent && !e.closest("dialog"))
-        .filter((e) => e.getBoundingClientRect().right > 360).map((e) => e.id || e.outerHTML.slice(0, 40))];`), [360, true]);
+  // A phone, 360 × 740 with touch, and a desktop, 1280 × 720, drawing with
+  // a selection: nothing wider than the screen, and in view at once the
+  // picture, every tool, the selection's commands, Undo, Redo and Save map;
+  // on the desktop the readout and the listing's first lines too; on the
+  // phone every touch target at least 44 pixels a side; axe clean.
+  for (const [w, h, phone] of [[360, 740, true], [1280, 720, false]]) {
+    await page.b.page.setViewport({ width: w, height: h, deviceScaleFactor: phone ? 2 : 1, isMobile: phone, hasTouch: phone });
+    await page.fresh();
+    await page.loadPath(join(ROOT, "examples/room.map"));
+    await page.drawing(true);
+    await page.keys("Control+a");
+    check(`${w} × ${h}`, await page.js(`const [phone] = arguments, $ = (id) => document.getElementById(id);
+      if (phone) $("picture").scrollIntoView();
+      else scrollTo(0, 0);
+      const box = (e) => e.getBoundingClientRect(), seen = (e) => e.getClientRects().length > 0;
+      const inView = (r) => r.top >= 0 && r.left >= 0 && r.bottom <= innerHeight && r.right <= innerWidth;
+      const wanted = [$("canvas"), ...document.querySelectorAll("#tool-picks button, #selection-tools button, #steps button")];
+      if (!phone) wanted.push($("cell"));
+      const out = wanted.filter((e) => !inView(box(e))).map((e) => e.id || e.dataset.tool);
+      if (!phone && box($("listing")).top + 60 > innerHeight) out.push("the listing's first lines");
+      const small = phone ? [...document.querySelectorAll("button, label, input[type=file]")]
+        .filter((e) => seen(e) && !e.closest("dialog") && (box(e).height < 44 || box(e).width < 44))
+        .map((e) => e.id || e.textContent.trim().slice(0, 20)) : [];
+      return [document.documentElement.scrollWidth, out, small];`, phone), [w, [], []]);
+    await axe(page, `${w} × ${h}`);
+  }
   await page.b.page.setViewport({ width: 1280, height: 900 });
 
   // A map too large for the text box, 100 cells painted: the history holds

@@ -146,14 +146,16 @@ export class Page {
       await this.click("draw");
     }
   }
-  // New map's or Resize's dialog, filled in and made.
-  async dialog(name, w, h, anchor) {
+  // New map's dialog, or Resize's, filled in and made; more: New map's
+  // name, or which anchor of Resize's stays put.
+  async dialog(name, w, h, more) {
     await this.click(name);
-    await this.update(() => this.js(`const [name, w, h, anchor] = arguments, $ = (id) => document.getElementById(name + id);
+    await this.update(() => this.js(`const [name, w, h, more] = arguments, $ = (id) => document.getElementById(name + id);
       Object.assign($("-width"), { value: w }).dispatchEvent(new Event("input"));
       $("-height").value = h;
-      if (anchor) document.querySelector('input[name="anchor"][value="' + anchor + '"]').click();
-      $("-make").click();`, name, w, h, anchor));
+      if (more && name === "new") $("-name").value = more;
+      else if (more) document.querySelector('input[name="anchor"][value="' + more + '"]').click();
+      $("-make").click();`, name, w, h, more));
   }
 
   // Strokes sent to the picture as pointer events ("esc": an Escape key),

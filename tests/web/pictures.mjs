@@ -171,4 +171,22 @@ export async function pictures(page) {
   check("picture too large: map kept", (await page.saveMap()).name, last.name);
   await page.loadPath(png(page.file("largest.png", ""), 1000, 999, (x, y) => x === y ? [0, 0, 0, 255] : [255, 255, 255, 255]));
   check("largest picture", [await page.text("message"), (await page.text("points")).split(",")[0]], ["", "999 points"]);
+
+  // A map drawn at N pixels a cell, in two colours each side of the rule,
+  // is offered as one cell a block, taken as a step of its own; a picture
+  // one pixel off a whole multiple is not.
+  const map = ["O..O", ".OO.", "O.OO"], colour = (v) => v === "O" ? [40, 0, 90, 255] : [250, 250, 200, 255];
+  for (const [n, extra, offer] of [[2, 0, true], [3, 0, true], [10, 0, true], [2, 1, false]]) {
+    const name = `scaled-${n}-${extra}`;
+    await page.loadPath(png(page.file(`${name}.png`, ""), 4 * n + extra, 3 * n,
+      (x, y) => colour(map[Math.floor(y / n)][Math.floor(x / n)] ?? ".")));
+    check(`${name}: offered`, await page.js("return !!document.getElementById('unscale')"), offer);
+    if (!offer) continue;
+    check(`${name}: N found`, (await page.text("opened")).includes(`drawn at ${n} pixels a cell`), true);
+    await page.update(() => page.click("unscale"));
+    check(`${name}: one cell a block`, [(await page.saveMap()).bytes.toString("latin1"), await page.text("opened")],
+      [map.join("\n") + "\n", ""]);
+    await page.keys("Control+z");
+    check(`${name}: undone, one cell a pixel`, (await page.saveMap()).bytes.length, (4 * n + 1) * 3 * n);
+  }
 }

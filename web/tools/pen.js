@@ -37,8 +37,11 @@ function paint(from, to) {
 export const pen = {
   name: "pen",
   label: "Pen",
+  icon: "M4 20l4-1L19 8l-3-3L5 16z",
   keys: ["P"],
-  help: "Click, tap or drag to paint; Shift+click draws a line from the last cell painted.",
+  help: "Click, tap or drag to paint, the right button the other state; Shift+click draws a line from the last " +
+    "cell painted. Painting past the map's edge grows it.",
+  touchHelp: "Tap or drag a finger to paint. Painting past the map's edge grows it.",
   down(cell, e, state) {
     holdView();
     const from = e.shiftKey && last ? last.cell : cell;

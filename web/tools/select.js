@@ -5,9 +5,13 @@ import { dragTo, dropDrag, endDrag, startDrag } from "../selection.js";
 export const selectTool = {
   name: "select",
   label: "Select",
+  icon: "M4 4h3M10 4h4M17 4h3v3M20 10v4M20 17v3h-3M14 20h-4M7 20H4v-3M4 14v-4M4 7V4",
   keys: ["S"],
   note: "Ctrl+A selects the whole map",
-  help: "Drag a box; drag inside it to move it, or the arrow keys; Ctrl+A selects the whole map, Esc nothing.",
+  help: "Drag a box, or Shift and the arrow keys; drag inside it to move it, or the arrow keys; Ctrl+A selects " +
+    "the whole map, Esc nothing.",
+  touchHelp: "Drag a finger over a box; drag inside it to move it.",
+  drag: true,
   keepsSelection: true,
   down: startDrag,
   move: dragTo,

@@ -63,7 +63,13 @@ function shapeTool(what, cellsOf) {
   };
 }
 
-export const lineTool = shapeTool({ name: "line", label: "Line", keys: ["L"],
-  help: "Drag from the first cell to the last; Esc drops the line." }, (a, b, filled, each) => line(a, b, each));
-export const rectangle = shapeTool({ name: "rectangle", label: "Rectangle", keys: ["R"], note: "Shift at release fills it",
-  help: "Drag from corner to corner; Shift at the release, or filled, fills it; Esc drops it." }, box);
+export const lineTool = shapeTool({ name: "line", label: "Line", keys: ["L"], drag: true, icon: "M5 19L19 5",
+  help: "Drag from the first cell to the last, the right button for the other state; Esc drops the line. " +
+    "By keys: Space at each end.",
+  touchHelp: "Drag a finger from the first cell to the last; a second finger drops the line." },
+(a, b, filled, each) => line(a, b, each));
+export const rectangle = shapeTool({ name: "rectangle", label: "Rectangle", keys: ["R"], drag: true, icon: "M4 6h16v12H4z",
+  note: "Shift at release fills it",
+  help: "Drag from corner to corner, the right button for the other state; Shift at the release, or filled, " +
+    "fills it; Esc drops it. By keys: Space at each corner.",
+  touchHelp: "Drag a finger from corner to corner; filled fills it; a second finger drops it." }, box);
