@@ -9,10 +9,11 @@
 // work anywhere on the page but in a field, "anywhere": in fields too;
 // else on the focused picture alone), drawing (only while drawing),
 // settles (a stroke under way ends first, and a floating paste is
-// written), native (the browser's own key
-// raises it: the key is told, not handled), when (may it act now: its
-// button is enabled), available (its button is shown at all), why (a
-// title that says why it is disabled), perform (what it does).
+// written), native (the browser's own key raises it: the key is told, not
+// handled), when (may it act now: its button is enabled), available (its
+// button is shown at all), why (a title that says why it is disabled),
+// icon (an SVG path on a 24-pixel square, for the dock), perform (what it
+// does).
 import { $, mac, save } from "./page.js";
 import { canRedo, canUndo, map, markSaved, on, redo, undo } from "./document.js";
 import { moveCursor, picture, refit, zoomBy } from "./picture.js";
@@ -31,6 +32,7 @@ import { selectTool } from "./tools/select.js";
 const TOOLS = [pen, lineTool, rectangle, fill, selectTool];
 
 const selected = () => !!selection.box;
+const WHOLE = "the whole map when nothing is selected";
 const ARROWS = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1] };
 const arrowKeys = (shift) => Object.keys(ARROWS).map((k) => shift ? `Shift+${k}` : k);
 
@@ -43,11 +45,12 @@ function moveBy(e) {
 const COMMANDS = [
   ...TOOLS.map((tool) => ({ ...tool, tool, drawing: true, perform: () => setTool(tool) })),
   // Not in the middle of a stroke; a floating paste is undone by dropping it.
-  { name: "undo", label: "Undo", icon: "M9 14L4 9l5-5M4 9h11a5 5 0 010 10h-3", keys: ["Mod+Z"], where: "page", when: () => canUndo() || !!selection.float,
-    perform: () => painting() || (selection.float ? drop() : undo()) },
-  { name: "redo", label: "Redo", icon: "M15 14l5-5-5-5M20 9H9a5 5 0 000 10h3", keys: mac ? ["Mod+Shift+Z"] : ["Mod+Shift+Z", "Mod+Y"], where: "page",
-    when: canRedo, perform: () => painting() || settle() || redo() },
-  { name: "save", label: "Save map", icon: "M5 4h11l3 3v13H5zM8 4v5h7V4M8 20v-6h8v6", keys: ["Mod+S"], where: "anywhere", settles: true, when: () => !map.cut,
+  { name: "undo", label: "Undo", keys: ["Mod+Z"], where: "page", when: () => canUndo() || !!selection.float,
+    icon: "M9 14L4 9l5-5M4 9h11a5 5 0 010 10h-3", perform: () => painting() || (selection.float ? drop() : undo()) },
+  { name: "redo", label: "Redo", keys: mac ? ["Mod+Shift+Z"] : ["Mod+Shift+Z", "Mod+Y"], where: "page", when: canRedo,
+    icon: "M15 14l5-5-5-5M20 9H9a5 5 0 000 10h3", perform: () => painting() || settle() || redo() },
+  { name: "save", label: "Save map", keys: ["Mod+S"], where: "anywhere", settles: true, when: () => !map.cut,
+    icon: "M5 4h11l3 3v13H5zM8 4v5h7V4M8 20v-6h8v6",
     why: () => `Only the first ${(map.bytes.length).toLocaleString("en")} bytes of ${map.name} are in the page`,
     perform() {
       save(map.bytes, map.name);
@@ -107,17 +110,23 @@ const COMMANDS = [
       setTool(selectTool);
       selectAll();
     } },
-  { name: "copy", label: "Copy", icon: "M9 9h11v11H9zM5 15H4V4h11v1", keys: ["Mod+C"], native: true, when: selected, perform: () => copyOut(false) },
-  { name: "cut", label: "Cut", icon: "M6 4a2.5 2.5 0 100 5 2.5 2.5 0 000-5zM6 15a2.5 2.5 0 100 5 2.5 2.5 0 000-5zM8.5 8L20 17M8.5 16L20 7", keys: ["Mod+X"], native: true, when: selected, perform: () => copyOut(true) },
-  { name: "paste", label: "Paste", icon: "M9 3h6v3H9zM7 5H5v16h14V5h-2", keys: ["Mod+V"], native: true, available: canRead, perform: pasteIn },
-  { name: "delete", label: "Blank the selection", icon: "M5 7h14M10 7V4h4v3M6 7l1 13h10l1-13", keys: ["Delete", "Backspace"], drawing: true, when: selected, perform: blank },
-  { name: "mirror-h", label: "Flip horizontally", icon: "M12 3v18M9 7l-5 5 5 5zM15 7l5 5-5 5z", keys: ["Shift+H"], drawing: true,
-    note: "the whole map when nothing is selected", perform: () => orient("across") },
-  { name: "mirror-v", label: "Flip vertically", icon: "M3 12h18M7 9l5-5 5 5zM7 15l5 5 5-5z", keys: ["Shift+V"], drawing: true,
-    note: "the whole map when nothing is selected", perform: () => orient("down") },
-  { name: "rotate", label: "Rotate 90° clockwise", icon: "M20 12a8 8 0 11-2.3-5.7M20 4v5h-5", keys: ["Shift+R"], drawing: true,
-    note: "the whole map when nothing is selected", perform: () => orient("rotate") },
-  { name: "crop", label: "Crop the map to the selection", icon: "M6 2v16h16M2 6h16v16", when: selected, perform: () => crop(selection.box) },
+  { name: "copy", label: "Copy", keys: ["Mod+C"], native: true, when: selected,
+    icon: "M9 9h11v11H9zM5 15H4V4h11v1", perform: () => copyOut(false) },
+  { name: "cut", label: "Cut", keys: ["Mod+X"], native: true, when: selected,
+    icon: "M6 4a2.5 2.5 0 100 5 2.5 2.5 0 000-5zM6 15a2.5 2.5 0 100 5 2.5 2.5 0 000-5zM8.5 8L20 17M8.5 16L20 7",
+    perform: () => copyOut(true) },
+  { name: "paste", label: "Paste", keys: ["Mod+V"], native: true, available: canRead,
+    icon: "M9 3h6v3H9zM7 5H5v16h14V5h-2", perform: pasteIn },
+  { name: "delete", label: "Blank the selection", keys: ["Delete", "Backspace"], drawing: true, when: selected,
+    icon: "M5 7h14M10 7V4h4v3M6 7l1 13h10l1-13", perform: blank },
+  { name: "mirror-h", label: "Flip horizontally", keys: ["Shift+H"], drawing: true, note: WHOLE,
+    icon: "M12 3v18M9 7l-5 5 5 5zM15 7l5 5-5 5z", perform: () => orient("across") },
+  { name: "mirror-v", label: "Flip vertically", keys: ["Shift+V"], drawing: true, note: WHOLE,
+    icon: "M3 12h18M7 9l5-5 5 5zM7 15l5 5 5-5z", perform: () => orient("down") },
+  { name: "rotate", label: "Rotate 90° clockwise", keys: ["Shift+R"], drawing: true, note: WHOLE,
+    icon: "M20 12a8 8 0 11-2.3-5.7M20 4v5h-5", perform: () => orient("rotate") },
+  { name: "crop", label: "Crop the map to the selection", when: selected,
+    icon: "M6 2v16h16M2 6h16v16", perform: () => crop(selection.box) },
   { name: "resize", label: "Resize the map", icon: "M4 9V4h5M20 15v5h-5M4 4l7 7M20 20l-7-7", perform: resize },
 ];
 

@@ -65,7 +65,9 @@ export const beginAt = (t = performance.now()) => { began = t; };
 export function startClock() {
   // An engine that stamps events in epoch time is timed from the handler.
   const at = (e) => beginAt(e.timeStamp > 0 && e.timeStamp <= performance.now() ? e.timeStamp : performance.now());
-  for (const type of ["pointerdown", "pointerup", "pointercancel", "keydown", "click", "input", "change", "drop",
+  // A dialog's change begins when it closes, which is after the click that
+  // closed it.
+  for (const type of ["pointerdown", "pointerup", "pointercancel", "keydown", "click", "close", "input", "change", "drop",
     "copy", "cut", "paste", "hashchange"]) {
     addEventListener(type, at, { capture: true });
   }

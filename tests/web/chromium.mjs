@@ -62,6 +62,9 @@ export async function chromium(page) {
       const wanted = [$("canvas"), ...document.querySelectorAll("#tool-picks button, #selection-tools button, #steps button")];
       if (!phone) wanted.push($("cell"));
       const out = wanted.filter((e) => !inView(box(e))).map((e) => e.id || e.dataset.tool);
+      // Nor is the picture under the dock.
+      const [c, d] = [box($("canvas")), box($("dock"))];
+      if (c.bottom > d.top && c.top < d.bottom && c.right > d.left && c.left < d.right) out.push("under the dock");
       if (!phone && box($("listing")).top + 60 > innerHeight) out.push("the listing's first lines");
       const small = phone ? [...document.querySelectorAll("button, label, input[type=file]")]
         .filter((e) => seen(e) && !e.closest("dialog") && (box(e).height < 44 || box(e).width < 44))
