@@ -22,6 +22,7 @@ import { crop, resize } from "./reshape.js";
 import { newMap } from "./open.js";
 import { download } from "./listing.js";
 import { share } from "./share.js";
+import { openMaps } from "./maps.js";
 import { pen } from "./tools/pen.js";
 import { lineTool, rectangle } from "./tools/shapes.js";
 import { fill } from "./tools/fill.js";
@@ -45,6 +46,7 @@ const COMMANDS = [
       markSaved();
     } },
   { name: "new", label: "New map", perform: newMap },
+  { name: "maps", label: "Maps kept in this browser", keys: ["M"], where: "page", perform: openMaps },
   { name: "open", label: "Open a map or a picture", keys: ["Mod+O"], where: "page", perform: () => $("file").click() },
   { name: "download", label: "Download the listing", settles: true, perform: download },
   { name: "share", label: "Link to this map", settles: true, perform: share },
@@ -127,7 +129,8 @@ function run(c, e) {
 const command = (name) => COMMANDS.find((c) => c.name === name);
 
 function key(e) {
-  const inField = e.target instanceof HTMLInputElement || e.target instanceof HTMLSelectElement;
+  const inField = e.target instanceof HTMLInputElement || e.target instanceof HTMLSelectElement ||
+    (e.target instanceof HTMLTextAreaElement && !e.ctrlKey && !e.metaKey);
   const onPicture = e.target === $("canvas");
   for (const c of COMMANDS) {
     if (c.native || !(c.where === "anywhere" || (c.where === "page" && !inField) || (!c.where && onPicture))) continue;

@@ -42,5 +42,5 @@ document.addEventListener("drop", (e) => {
 
 refresh({ fitted: true });
 const kept = await startKeeping();
-if (!(await openLink())) restore(kept);
+if (!(await openLink())) restore(kept, { opening: true });
 document.body.dataset.ready = "yes";
