@@ -9,6 +9,7 @@ import { commit, layout, on, write } from "./document.js";
 import { addLayer, gridAt, overlaySoon, picture } from "./picture.js";
 import { blockBytes, boxOf, parseBlock, place, readBlock } from "./block.js";
 import { oriented, orientWhole } from "./reshape.js";
+import { offerPaste, printable } from "./charset.js";
 
 // box: the selection, or null; drag: the box being dragged out, or the
 // selection being moved by the cells from `from` to `to`, carrying block.
@@ -95,6 +96,7 @@ export function paste(text) {
   const block = parseBlock(text);
   if (block.error) {
     $("tool-note").textContent = `Nothing pasted: ${block.error} of the text is not O, . or a line end.`;
+    if (printable(block.char)) offerPaste(text, paste);
     return;
   }
   if (block.h === 0) return;
