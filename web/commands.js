@@ -23,6 +23,7 @@ import { newMap } from "./open.js";
 import { download } from "./listing.js";
 import { share } from "./share.js";
 import { openMaps } from "./maps.js";
+import { copyForm, downloadForm, startForms, unready } from "./forms.js";
 import { pen } from "./tools/pen.js";
 import { lineTool, rectangle } from "./tools/shapes.js";
 import { fill } from "./tools/fill.js";
@@ -50,6 +51,10 @@ const COMMANDS = [
   { name: "open", label: "Open a map or a picture", keys: ["Mod+O"], where: "page", perform: () => $("file").click() },
   { name: "download", label: "Download the listing", settles: true, perform: download },
   { name: "share", label: "Link to this map", settles: true, perform: share },
+  { name: "form-download", label: "Download the map in the form chosen", settles: true, when: () => !unready(),
+    why: () => unready(), perform: downloadForm },
+  { name: "form-copy", label: "Copy the map in the form chosen, as text", settles: true, when: () => !unready(true),
+    why: () => unready(true), perform: copyForm },
   { name: "draw", label: "Draw", perform: () => setDrawing(!drawing.on) },
   { name: "zoom-in", label: "Zoom in", keys: ["+"], also: ["="], perform: () => zoomBy(1.5) },
   { name: "zoom-out", label: "Zoom out", keys: ["-"], perform: () => zoomBy(1 / 1.5) },
@@ -195,4 +200,5 @@ export function startCommands() {
   startTools(pen, helpLine);
   on("updated", showButtons);
   onSelect(showButtons);
+  startForms(showButtons);
 }

@@ -8,6 +8,7 @@ import { blockBytes, mapSize } from "./block.js";
 import { replace } from "./document.js";
 import { isPNG, marked, pngCells, pngSize } from "./png.js";
 import { sizeDialog } from "./dialogs.js";
+import { formOf, openForm } from "./forms.js";
 
 // What a picture's first bytes say it is. A map text could start with
 // the same bytes, all skipped, so one that the browser cannot decode is
@@ -25,6 +26,8 @@ export async function openFile(file) {
   const bytes = new Uint8Array(await file.slice(0, CAPACITY + 1).arrayBuffer());
   if (isPicture(bytes) && await openPicture(file, bytes)) return;
   if (bytes[0] === 0x5b) return openListing(file);
+  const form = formOf(file.name, bytes);
+  if (form) return openForm(file, form);
   beginAt();
   replace(bytes, file.name, "a file", { cut: file.size > bytes.length });
 }
