@@ -15,7 +15,10 @@ const strict = new TextDecoder("utf-8", { fatal: true });
 // Printable: no control, format or unassigned character.
 export const printable = (c) => /^\P{C}$/u.test(c);
 
-function guess(c) {
+// A byte of a text that is no UTF-8 is no character to guess at: the tool
+// skips it, and so is it left out.
+function guess(c, utf8) {
+  if (!utf8 && c.charCodeAt(0) >= 0x80) return "out";
   if (MARKED.includes(c)) return "marked";
   if (BLANK.includes(c)) return "blank";
   return printable(c) ? "marked" : "out";
@@ -62,7 +65,7 @@ let offer = null;
 function show(bytes, where, confirm, what) {
   const chars = characters(bytes), chosen = new Map();
   // A choice made already stands while the text changes under it.
-  for (const c of chars.counts.keys()) chosen.set(c, offer?.chosen.get(c) ?? guess(c));
+  for (const c of chars.counts.keys()) chosen.set(c, offer?.chosen.get(c) ?? guess(c, chars.utf8));
   offer = { chars, chosen, confirm };
   const rows = [...chars.counts].map(([c, n]) => {
     const select = document.createElement("select");

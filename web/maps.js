@@ -82,8 +82,9 @@ function renaming(kept, li) {
     e.preventDefault();
     const name = input.value.trim();
     if (!name) return note("A map's name cannot be empty.");
+    // The map shown takes the name too, and Save map saves it so.
     if (kept.entry === map.entry) rename(name);
-    else await renameKept(kept, name);
+    await renameKept(kept, name);
     note(`${kept.name} is now ${name}.`);
     await showList();
   };

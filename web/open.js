@@ -60,7 +60,8 @@ async function openPicture(file, head) {
     dims = { width: bitmap.width, height: bitmap.height };
   }
   const { width: w, height: h } = dims;
-  if (mapSize(w, h) > CAPACITY) {
+  // Its last line feed may be left out, as a listing's map's is.
+  if (mapSize(w, h) - 1 > CAPACITY) {
     bitmap?.close();
     const fit = largest(w, h);
     $("opened").textContent = `${file.name} is ${w} × ${h} pixels, which would make a map of ` +
@@ -80,7 +81,7 @@ async function openPicture(file, head) {
       return false;
     }
   }
-  replace(blockBytes(block), stem(file.name) + ".map", "a picture");
+  replace(blockBytes(block).subarray(0, CAPACITY), stem(file.name) + ".map", "a picture");
   return true;
 }
 
