@@ -26,6 +26,7 @@ import { cases } from "./cases.mjs";
 import { pictures } from "./pictures.mjs";
 import { accessibility, sealed } from "./sealed.mjs";
 import { chromium } from "./chromium.mjs";
+import { forms, opening } from "./forms.mjs";
 import { hosted, serve } from "./hosted.mjs";
 import { timingTable, timings } from "../../bench/page.mjs";
 
@@ -45,6 +46,7 @@ async function main() {
         const page = Object.assign(new Page(browser, url, scratch, resolve(opts.tool)), { verbose: opts.verbose });
         if (all) console.log(`${browser.version}: ${await cases(page)} rows of the case table`);
         if (!opts.timings) await scenarios(page, opts.only);
+        if (all || opts.only === "forms") await forms(page);
         if (all) {
           await pictures(page);
           await accessibility(page);
@@ -59,7 +61,10 @@ async function main() {
           const site = await serve(root, join(scratch, "nginx"));
           page.url = site.url;
           try {
-            if (engine === "chromium") await hosted(page, site, root);
+            if (engine === "chromium") {
+              await hosted(page, site, root);
+              await opening(page);
+            }
             else {
               console.log(`${browser.version}, hosted: ${await cases(page)} rows of the case table, ${await page.js(`
                 await Promise.race([navigator.serviceWorker.ready, new Promise((r) => setTimeout(r, 5000))]);
