@@ -26,7 +26,7 @@ import { cases } from "./cases.mjs";
 import { pictures } from "./pictures.mjs";
 import { accessibility, sealed } from "./sealed.mjs";
 import { chromium } from "./chromium.mjs";
-import { forms, opening } from "./forms.mjs";
+import { forms } from "./forms.mjs";
 import { hosted, serve } from "./hosted.mjs";
 import { timingTable, timings } from "../../bench/page.mjs";
 
@@ -61,10 +61,7 @@ async function main() {
           const site = await serve(root, join(scratch, "nginx"));
           page.url = site.url;
           try {
-            if (engine === "chromium") {
-              await hosted(page, site, root);
-              await opening(page);
-            }
+            if (engine === "chromium") await hosted(page, site, root);
             else {
               console.log(`${browser.version}, hosted: ${await cases(page)} rows of the case table, ${await page.js(`
                 await Promise.race([navigator.serviceWorker.ready, new Promise((r) => setTimeout(r, 5000))]);

@@ -7,7 +7,6 @@ import { readFileSync } from "node:fs";
 import { join } from "node:path";
 import { deflateRawSync } from "node:zlib";
 import { ROOT, bin, check, expand, sha256, sleep } from "./page.mjs";
-import { MORE_ACTIONS } from "./forms.mjs";
 
 // Where no storage is, or it is full, from before the page's own script.
 const PRELOADS = {
@@ -126,8 +125,6 @@ export const ACTIONS = {
         document.getElementById("cell").textContent];`, ...p, colour), [colour, rest.split(/\s+/).slice(2).join(" ")]);
   },
 };
-
-Object.assign(ACTIONS, MORE_ACTIONS);
 
 // A text that should be, or hold (~TEXT), waited for a while.
 async function looks(page, what, get, text) {
