@@ -61,7 +61,7 @@ const HEX = Array.from({ length: 256 }, (_, b) => `0x${b.toString(16).padStart(2
 // the leftmost cell in the most significant bit, cells past the row's end 0.
 function header() {
   const { w, h } = extent(), id = identifier(map.name), n = Math.ceil(w / 8), e = eol(), lines = [];
-  lines.push(`/* ${id}: ${w} by ${h} cells, a bit a cell, 1 marked; each row in ${n} bytes, ` +
+  lines.push(`/* ${id}: ${w} by ${h} cells, a bit a cell, 1 marked; each row in ${count(n, "byte")}, ` +
     "its leftmost cell in the most significant bit. */", `#define ${id}_WIDTH ${w}`, `#define ${id}_HEIGHT ${h}`,
     `static const unsigned char ${id}[] = {`);
   const row = new Uint8Array(n);
