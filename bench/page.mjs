@@ -10,7 +10,10 @@
 //   listing, the text and the picture in step, a whole redraw, and a
 //   pointer event of Line and of Rectangle;
 //   on the large map: a fill of every cell, all selected and flipped,
-//   and a Resize, each to the listing and the picture in step.
+//   and a Resize, each to the listing and the picture in step; each
+//   form out (PNG, JSON, CSV, C) made; a stroke's end to the map kept,
+//   and the keeping's own write; and the Maps list opened with 50 kept
+//   maps of a million bytes each.
 import { execFileSync } from "node:child_process";
 import { png } from "../tests/web/pictures.mjs";
 
@@ -72,8 +75,53 @@ export async function timings(page) {
     await page.loadPath(picture);
     opened.push(+(await page.data("pictureMs")));
   }
-  return { ...t, engine: page.b.version, native: median(t.native), listing: median(t.listing), picture: median(opened),
+  const out = await keeping(page);
+  return { ...t, ...out, engine: page.b.version, native: median(t.native), listing: median(t.listing), picture: median(opened),
     fill: median(tools.fill), flip: median(tools.flip), resize: median(tools.resize) };
+}
+
+const FORMS = ["png", "json", "csv", "c"];
+
+async function keeping(page) {
+  const made = Object.fromEntries(FORMS.map((f) => [f, []])), kept = [], wrote = [], listed = [];
+  const million = Buffer.from(("O".repeat(998) + ".\n").repeat(1000));
+  for (let i = 0; i < 3; i++) {
+    await page.fresh();
+    await page.load(Buffer.from(("O".repeat(1000) + "\n").repeat(999)));
+    for (const f of FORMS) {
+      await page.js(`const s = document.getElementById("form"); s.value = arguments[0]; s.dispatchEvent(new Event("change"));
+        document.getElementById("form-download").click();`, f);
+      made[f].push(+(await page.data("formMs")));
+      await page.saved();
+    }
+    await page.load(million);
+    await page.kept();
+    await page.drawing(true);
+    await page.strokes([[[1, 1], [5, 1]]], false);
+    await page.kept();
+    kept.push(+(await page.data("keptMs")));
+    wrote.push(+(await page.data("keepMs")));
+  }
+  // 50 maps of a million bytes, as the page keeps them, then the list.
+  await page.fresh();
+  await page.js(`const db = await new Promise((done, fail) => Object.assign(indexedDB.open("gridpin", 2), {
+      onsuccess: (e) => done(e.target.result), onerror: fail }));
+    const bytes = new Uint8Array(1000000).fill(46), t = db.transaction(["entries", "texts"], "readwrite");
+    for (let i = 0; i < 50; i++) {
+      t.objectStore("texts").put(bytes, "bench-" + i);
+      t.objectStore("entries").put({ entry: "bench-" + i, name: "bench-" + i + ".map", from: "a file", size: bytes.length,
+        changed: Date.now() + i, thumb: { w: 48, h: 48, cells: new Uint8Array(48 * 48).fill(1) } });
+    }
+    await new Promise((done) => { t.oncomplete = done; });
+    db.close();`);
+  for (let i = 0; i < 3; i++) {
+    await page.open();
+    await page.keys("m");
+    for (let j = 0; j < 100 && !(await page.data("mapsMs")); j++) await new Promise((r) => setTimeout(r, 50));
+    listed.push(+(await page.data("mapsMs")));
+  }
+  return { forms: Object.fromEntries(FORMS.map((f) => [f, median(made[f])])), kept: median(kept), wrote: median(wrote),
+    listed: median(listed) };
 }
 
 // The table of the engines' timings, as Markdown.
@@ -96,5 +144,9 @@ export function timingTable(rows) {
     }),
     line("1000 × 999: a fill of every cell, click to listing and picture in step", (r) => r.fill),
     line("1000 × 999: all selected and flipped, key to listing and picture in step", (r) => r.flip),
-    line("1000 × 999: resized to 999 × 1000 about the centre, to listing and picture in step", (r) => r.resize), ""].join("\n");
+    line("1000 × 999: resized to 999 × 1000 about the centre, to listing and picture in step", (r) => r.resize),
+    ...FORMS.map((f) => line(`1000 × 999: the map as ${f === "c" ? "C" : f.toUpperCase()}, made`, (r) => r.forms[f])),
+    line("1,000,000 bytes: a stroke's end to the map kept (500 of it the wait for more steps)", (r) => r.kept),
+    line("1,000,000 bytes: the keeping's own write", (r) => r.wrote),
+    line("the Maps list opened with 50 kept maps of 1,000,000 bytes", (r) => r.listed), ""].join("\n");
 }

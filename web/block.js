@@ -54,7 +54,7 @@ export function parseBlock(text) {
     const i = chars.findIndex((c) => c !== "O" && c !== ".");
     if (i >= 0) {
       const c = chars[i], code = c.codePointAt(0).toString(16).toUpperCase().padStart(4, "0");
-      return { error: `${NAMES[c] ?? `“${c}”`} (U+${code}) at line ${j + 1}, column ${i + 1}` };
+      return { error: `${NAMES[c] ?? `“${c}”`} (U+${code}) at line ${j + 1}, column ${i + 1}`, char: c };
     }
   }
   const rows = lines.map((l) => l.replace(/\r$/, ""));

@@ -24,6 +24,8 @@ import { crop, resize } from "./reshape.js";
 import { newMap } from "./open.js";
 import { copyListing, download } from "./listing.js";
 import { share } from "./share.js";
+import { openMaps } from "./maps.js";
+import { copyForm, downloadForm, startForms, unready } from "./forms.js";
 import { pen } from "./tools/pen.js";
 import { lineTool, rectangle } from "./tools/shapes.js";
 import { fill } from "./tools/fill.js";
@@ -57,10 +59,15 @@ const COMMANDS = [
       markSaved();
     } },
   { name: "new", label: "New map", perform: newMap },
+  { name: "maps", label: "Maps kept in this browser", keys: ["M"], where: "page", perform: openMaps },
   { name: "open", label: "Open a map or a picture", keys: ["Mod+O"], where: "page", perform: () => $("file").click() },
   { name: "download", label: "Download the listing", settles: true, perform: download },
   { name: "copy-listing", label: "Copy the listing", settles: true, perform: copyListing },
   { name: "share", label: "Link to this map", settles: true, perform: share },
+  { name: "form-download", label: "Download the map in the form chosen", settles: true, when: () => !unready(),
+    why: () => unready(), perform: downloadForm },
+  { name: "form-copy", label: "Copy the map in the form chosen, as text", settles: true, when: () => !unready(true),
+    why: () => unready(true), perform: copyForm },
   { name: "draw", label: "Draw", perform: () => setDrawing(!drawing.on) },
   { name: "zoom-in", label: "Zoom in", keys: ["+"], also: ["="], perform: () => zoomBy(1.5) },
   { name: "zoom-out", label: "Zoom out", keys: ["-"], perform: () => zoomBy(1 / 1.5) },
@@ -182,7 +189,8 @@ function run(c, e) {
 const command = (name) => COMMANDS.find((c) => c.name === name);
 
 function key(e) {
-  const inField = e.target instanceof HTMLInputElement || e.target instanceof HTMLSelectElement;
+  const inField = e.target instanceof HTMLInputElement || e.target instanceof HTMLSelectElement ||
+    (e.target instanceof HTMLTextAreaElement && !e.ctrlKey && !e.metaKey);
   const onPicture = e.target === $("canvas");
   for (const c of COMMANDS) {
     if (c.native || !(c.where === "anywhere" || (c.where === "page" && !inField) || (!c.where && onPicture))) continue;
@@ -253,4 +261,5 @@ export function startCommands() {
   startTools(pen, helpLine);
   on("updated", showButtons);
   onSelect(showButtons);
+  startForms(showButtons);
 }

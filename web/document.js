@@ -15,7 +15,7 @@
 // goes, and what derives from the whole map (the conversion, the listing,
 // the text box, the readouts) is brought up to date once, at its end.
 //
-// What subscribers are told, in this order within an update:
+// What subscribers are told, in this order within an update (but leaving):
 //   cell (x, y)        one cell toggled in place, its pixels to redraw
 //   cells ()           many cells toggled, or the map laid out anew
 //   converted (out)    the map converted anew: its listing or message
@@ -26,6 +26,8 @@
 //                      text box holds it already)
 //   step ({ whole, keep })     a step made, undone or redone (whole:
 //                      another map in place; keep false: not to be kept)
+//   leaving ()         another map is about to take this one's place: told
+//                      before the change, while the map is as it was
 //   replayed (step, forward)   a step undone or redone, after its update
 import { channel, stamp } from "./page.js";
 import { CAPACITY, checkMemory, convert, isCurrent, layOut } from "./conversion.js";
@@ -38,8 +40,14 @@ export { canRedo, canUndo, unsaved };
 
 // from: "a file", "a picture", "a link", "a listing", "typed", "new" or ""
 // for the empty map the page opens with. cut: the bytes are only the start
-// of a file too large for a map, which saving them would cut short.
-export const map = { bytes: new Uint8Array(0), name: "map.map", from: "", cut: false };
+// of a file too large for a map, which saving them would cut short. entry:
+// the map's own entry among those the browser keeps, new for every map put
+// in place but one brought back from there, so that no map is kept over
+// another; undo and redo bring it back with the map.
+export const map = { bytes: new Uint8Array(0), name: "map.map", from: "", cut: false, entry: newEntry() };
+function newEntry() {
+  return `${Date.now().toString(36)}-${Math.random().toString(36).slice(2, 10)}`;
+}
 
 // The layout of the map's bytes (see layOut); stale once an edit has
 // moved cells, until it is laid out again. Its arrays are views into the
@@ -50,7 +58,7 @@ let out = null;     // the conversion of the map as it was last brought up to da
 let stale = false;  // the bytes have changed since
 let shown = null;   // the layout whose readouts are shown
 
-const about = () => ({ name: map.name, from: map.from, cut: map.cut });
+const about = () => ({ name: map.name, from: map.from, cut: map.cut, entry: map.entry });
 const make = (edit) => { map.bytes = apply(map.bytes, edit); };
 export const lineEnd = () => lineEndOf(map.bytes);
 
@@ -270,23 +278,26 @@ export function retract(edits) {
 // Another map in place of this one: opened, new, from a picture, a link or
 // the browser's keeping. It has nothing unsaved but what is drawn after.
 // keep: false for a map shown as it is kept already, or not to be kept
-// until it changes. first: the history starts with it, as with a map
-// brought back after a reload: there is nothing before it to undo.
-export function replace(bytes, name, from, { cut = false, keep = true, first = false } = {}) {
+// until it changes; entry: the kept map's own, for one brought back.
+// first: the history starts with it, as with a map brought back when the
+// page opens: there is nothing before it to undo.
+export function replace(bytes, name, from, { cut = false, keep = true, first = false, entry = newEntry() } = {}) {
+  events.emit("leaving");
   if (first) {
-    Object.assign(map, { bytes, name, from, cut });
+    Object.assign(map, { bytes, name, from, cut, entry });
     forget();
     refresh({ fitted: true });
   } else {
-    anew(bytes, { name, from, cut });
+    anew(bytes, { name, from, cut, entry });
   }
   saved();
   events.emit("step", { whole: true, keep });
 }
 
-// The map written anew by a tool, as one step: cropped, resized, rotated.
-export function rewrite(bytes) {
-  anew(bytes, {});
+// The map written anew by a tool, as one step: cropped, resized, rotated,
+// or its characters made O and full stops, under a name of its own.
+export function rewrite(bytes, name = map.name) {
+  anew(bytes, { name });
   events.emit("step", { whole: false });
 }
 
@@ -308,11 +319,21 @@ export function typed(bytes) {
   refresh({ typed: true });
 }
 
+// Another name for the map, as one step: the bytes stay as they are.
+export function rename(name) {
+  const before = about();
+  map.name = name;
+  record([], before, about(), map.bytes);
+  events.emit("step", { whole: false });
+  refresh();
+}
+
 // Saved as a file: nothing unsaved now.
 export const markSaved = saved;
 
 function replay(step, forward) {
   if (!step) return;
+  if (step.whole) events.emit("leaving");
   if (forward) step.edits.forEach(make);
   else for (let i = step.edits.length - 1; i >= 0; i--) make(inverse(step.edits[i]));
   Object.assign(map, forward ? step.after : step.before);

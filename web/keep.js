@@ -1,33 +1,60 @@
-// Nothing drawn is lost with the tab: after each step of the history the
-// map's bytes, its name and where it came from are kept in the browser's
-// own storage for this page (IndexedDB), and when the page opens without a
-// map in its link, the map kept last comes back. Where the browser keeps
-// nothing for the page, it says so once, and then, only then, closing or
-// reloading the tab with changes not yet saved asks first.
+// Nothing drawn is lost with the tab: every map opened, made or drawn is
+// kept in the browser's own storage for this page (IndexedDB), each under
+// an entry of its own, within a second of each step; when the page opens
+// without a map in its link, the map changed last comes back. Where the
+// browser keeps nothing for the page, or refuses a map, it says which and
+// why, and then, only then, closing or reloading the tab with changes not
+// yet saved asks first.
+//
+// Two stores: "entries", what the Maps list shows of each map (its name,
+// where it came from, its size, when it changed, a small picture), and
+// "texts", its bytes, read only to open it, so that the list costs what
+// its lines cost, whatever the maps weigh.
 import { $, count } from "./page.js";
 import { CAPACITY } from "./conversion.js";
-import { map, on, replace, unsaved } from "./document.js";
+import { extent, layout, map, on, replace, unsaved } from "./document.js";
 
 const DELAY = 500;  // ms from a step to its keeping: a burst of steps is kept once
+const THUMB = 48;   // the small picture's side, in pixels at most
 let db = null;      // the page's storage, null where it has none
 let timer = 0;
 let lost = false;   // the map as it is now could not be kept
 let back = false;   // the line says a map was brought back
+let stepped = 0;    // when the step now waiting to be kept was made
 
 // Where the keeping of the last step stands, for the page's test: due,
-// writing, kept or failed.
+// writing, kept or failed; and how long it took.
 const state = (s) => { document.body.dataset.keep = s; };
 
 const request = (r) => new Promise((resolve, reject) => {
   r.onsuccess = () => resolve(r.result);
   r.onerror = () => reject(r.error);
 });
+const done = (t) => new Promise((resolve, reject) => {
+  t.oncomplete = resolve;
+  t.onabort = t.onerror = () => reject(t.error);
+});
+const stores = (mode) => db.transaction(["entries", "texts"], mode);
 
-function store(mode) {
-  return db.transaction("maps", mode).objectStore("maps");
+// Version 1 kept one map, under "last": it becomes the first entry.
+function upgrade(open, old) {
+  const d = open.result, t = open.transaction;
+  const entries = d.createObjectStore("entries", { keyPath: "entry" });
+  entries.createIndex("changed", "changed");
+  const texts = d.createObjectStore("texts");
+  if (old < 1) return;
+  t.objectStore("maps").get("last").onsuccess = (e) => {
+    const last = e.target.result;
+    if (last?.bytes?.length) {
+      const entry = `kept-${last.changed}`;
+      entries.put({ entry, name: last.name, from: last.from, size: last.bytes.length, changed: last.changed, thumb: null });
+      texts.put(last.bytes, entry);
+    }
+    d.deleteObjectStore("maps");
+  };
 }
 
-// Opens the storage and gives the map kept last, or null.
+// Opens the storage and gives the map changed last, or null.
 export async function startKeeping() {
   addEventListener("beforeunload", (e) => {
     if ((!db || lost) && unsaved()) {
@@ -36,14 +63,21 @@ export async function startKeeping() {
     }
   });
   addEventListener("pagehide", keepNow);
-  on("step", ({ whole, keep = true }) => keep && keepSoon(whole));
+  // Another map in place ends the line on the one brought back.
+  on("step", ({ whole, keep = true }) => {
+    if (whole && back) say("");
+    if (keep) keepSoon();
+  });
+  // A step of the map leaving, not yet kept, is kept before it goes.
+  on("leaving", keepNow);
   try {
-    const open = indexedDB.open("gridpin", 1);
-    open.onupgradeneeded = () => open.result.createObjectStore("maps");
+    const open = indexedDB.open("gridpin", 2);
+    open.onupgradeneeded = (e) => upgrade(open, e.oldVersion);
     db = await request(open);
     // Another page deleting or upgrading the storage is not kept waiting.
     db.onversionchange = () => { db.close(); db = null; };
-    return await request(store("readonly").get("last")) ?? null;
+    const cursor = await request(stores("readonly").objectStore("entries").index("changed").openCursor(null, "prev"));
+    return cursor ? await readKept(cursor.value) : null;
   } catch {
     db = null;
     say("This browser keeps nothing for this page, so a drawing is not kept between visits: Save map keeps it.");
@@ -51,58 +85,114 @@ export async function startKeeping() {
   }
 }
 
+export const keeping = () => !!db;
+
 function say(text, broughtBack = false) {
   $("kept").textContent = text;
   back = broughtBack;
 }
 
-// A step was made, undone or redone: the map is kept soon after. Another
-// map in its place ends the line on the one brought back.
-function keepSoon(whole) {
+// A step was made, undone or redone: the map is kept soon after.
+function keepSoon() {
   if (!db) return;
-  if (whole && back) say("");
-  if (!timer) timer = setTimeout(keepNow, DELAY);
+  if (!timer) {
+    timer = setTimeout(keepNow, DELAY);
+    stepped = performance.now();
+  }
   state("due");
+}
+
+// The map's cells, small: a pixel for each square of cells, marked where
+// any of them is, blank where any is a cell, and none past the rows' ends.
+// 2 marked, 1 blank, 0 none.
+function thumbnail() {
+  const { w: cols, h: rows } = extent(), k = Math.max(1, Math.ceil(Math.max(cols, rows) / THUMB));
+  const w = Math.ceil(cols / k), h = Math.ceil(rows / k), cells = new Uint8Array(w * h);
+  for (let y = 0; y < rows; y++) {
+    const start = layout.rowStart[y], n = layout.rowStart[y + 1] - start, line = Math.floor(y / k) * w;
+    for (let x = 0; x < n; x++) {
+      const t = line + Math.floor(x / k), v = layout.cells[start + x] + 1;
+      if (v > cells[t]) cells[t] = v;
+    }
+  }
+  return { w, h, cells };
 }
 
 function keepNow() {
   if (!timer || !db) return;
   clearTimeout(timer);
   timer = 0;
+  const name = map.name;
   if (map.bytes.length > CAPACITY) {
     lost = true;
     state("failed");
-    say(`${map.name} holds more than ${CAPACITY.toLocaleString("en")} bytes, so it is not kept in this browser.`);
+    say(`${name} holds more than ${CAPACITY.toLocaleString("en")} bytes, so it is not kept in this browser.`);
     return;
   }
-  const kept = { bytes: map.bytes.slice(), name: map.name, from: map.from, changed: Date.now() };
+  const started = performance.now(), from = stepped;
+  const entry = { entry: map.entry, name, from: map.from, size: map.bytes.length, changed: Date.now(), thumb: thumbnail() };
   try {
-    const put = store("readwrite").put(kept, "last");
+    const t = stores("readwrite");
+    t.objectStore("texts").put(map.bytes.slice(), entry.entry);
+    t.objectStore("entries").put(entry);
     state("writing");
-    put.transaction.oncomplete = () => {
+    done(t).then(() => {
       if (lost) say("");
       lost = false;
-      state("kept");
-    };
-    put.transaction.onabort = put.transaction.onerror = () => fail(put.transaction.error);
+      Object.assign(document.body.dataset, { keptMs: performance.now() - from, keepMs: performance.now() - started });
+      // A map that left kept; the one in its place may be due still.
+      if (!timer) state("kept");
+    }, (e) => fail(e, name));
   } catch (e) {
-    fail(e);
+    fail(e, name);
   }
 }
 
-function fail(e) {
+function fail(e, name) {
   lost = true;
   state("failed");
-  say(`${map.name} could not be kept in this browser (${e?.name === "QuotaExceededError" ? "its storage is full"
+  say(`${name} could not be kept in this browser (${e?.name === "QuotaExceededError" ? "its storage is full"
     : e?.message || e?.name || "its storage refused it"}): Save map keeps it.`);
 }
 
-// Shows the kept map, with a line saying what it is, as it is kept
-// already. The history starts with it.
-export function restore(kept) {
+// Every kept map but its bytes, the one changed last first.
+export async function listKept() {
+  const all = await request(stores("readonly").objectStore("entries").getAll());
+  return all.sort((a, b) => b.changed - a.changed);
+}
+
+// A kept map with its bytes.
+export async function readKept(entry) {
+  const bytes = await request(stores("readonly").objectStore("texts").get(entry.entry));
+  return bytes ? { ...entry, bytes } : null;
+}
+
+export async function renameKept(entry, name) {
+  const t = stores("readwrite");
+  t.objectStore("entries").put({ ...entry, name });
+  await done(t);
+}
+
+// Deleted. The map shown, if it is that one, stays in the page, and is
+// no longer kept until it changes.
+export async function deleteKept(entry) {
+  const t = stores("readwrite");
+  t.objectStore("entries").delete(entry.entry);
+  t.objectStore("texts").delete(entry.entry);
+  await done(t);
+  if (entry.entry === map.entry) lost = true;
+}
+
+// Shows a kept map, as it is kept already; undo brings back the map shown
+// before. When the page opens with it, the history starts with it and a
+// line says what it is.
+export function restore(kept, { opening = false } = {}) {
   if (!kept || kept.bytes.length === 0) return;
-  replace(kept.bytes, kept.name, kept.from, { keep: false, first: true });
+  replace(kept.bytes, kept.name, kept.from, { keep: false, entry: kept.entry, first: opening });
+  // Kept before its small picture was: it gets one now.
+  if (!kept.thumb) keepSoon();
+  if (!opening) return;
   const when = new Date(kept.changed).toLocaleString("en", { dateStyle: "long", timeStyle: "short" });
   say(`Brought back from this browser: ${kept.name}, ${count(kept.bytes.length, "byte")}, last changed ${when}. ` +
-    "New map or Open starts another.", true);
+    "New map or Open starts another; Maps (M) lists every map kept.", true);
 }

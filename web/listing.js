@@ -5,7 +5,7 @@ import { current, map, on } from "./document.js";
 
 const PREVIEW = 100;  // listing lines shown
 
-const crlf = () => document.querySelector('input[name="ends"]:checked').value === "crlf";
+export const crlf = () => document.querySelector('input[name="ends"]:checked').value === "crlf";
 const length = (out) => out.listing.length + (crlf() ? out.points + 1 : 0);
 
 function showListing(out) {

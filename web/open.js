@@ -8,6 +8,7 @@ import { blockBytes, mapSize } from "./block.js";
 import { on, replace } from "./document.js";
 import { isPNG, marked, pngCells, pngSize } from "./png.js";
 import { sizeDialog } from "./dialogs.js";
+import { formOf, openForm } from "./forms.js";
 
 // What a picture's first bytes say it is. A map text could start with
 // the same bytes, all skipped, so one that the browser cannot decode is
@@ -25,6 +26,8 @@ async function openFile(file) {
   const bytes = new Uint8Array(await file.slice(0, CAPACITY + 1).arrayBuffer());
   if (isPicture(bytes) && await openPicture(file, bytes)) return;
   if (bytes[0] === 0x5b) return openListing(file);
+  const form = formOf(file.name, bytes);
+  if (form) return openForm(file, form);
   beginAt();
   replace(bytes, file.name, "a file", { cut: file.size > bytes.length });
 }
@@ -57,7 +60,8 @@ async function openPicture(file, head) {
     dims = { width: bitmap.width, height: bitmap.height };
   }
   const { width: w, height: h } = dims;
-  if (mapSize(w, h) > CAPACITY) {
+  // Its last line feed may be left out, as a listing's map's is.
+  if (mapSize(w, h) - 1 > CAPACITY) {
     bitmap?.close();
     const fit = largest(w, h);
     $("opened").textContent = `${file.name} is ${w} × ${h} pixels, which would make a map of ` +
@@ -78,7 +82,7 @@ async function openPicture(file, head) {
     }
   }
   const name = stem(file.name) + ".map";
-  replace(blockBytes(block), name, "a picture");
+  replace(blockBytes(block).subarray(0, CAPACITY), name, "a picture");
   offerScaled(block, name);
   return true;
 }

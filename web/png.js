@@ -24,7 +24,7 @@ const TABLE = Uint32Array.from({ length: 256 }, (_, n) => {
   for (let k = 0; k < 8; k++) n = n & 1 ? 0xedb88320 ^ n >>> 1 : n >>> 1;
   return n;
 });
-function crc(b, start, end) {
+export function crc(b, start, end) {
   let c = ~0;
   for (let i = start; i < end; i++) c = TABLE[(c ^ b[i]) & 255] ^ c >>> 8;
   return ~c >>> 0;

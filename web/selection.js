@@ -16,6 +16,7 @@ import { addLayer, gridAt, overlaySoon, picture } from "./picture.js";
 import { blockBytes, boxOf, markedOnly, parseBlock, place, readBlock } from "./block.js";
 import { oriented, orientWhole } from "./reshape.js";
 import { say } from "./notes.js";
+import { offerPaste, printable } from "./charset.js";
 
 // box: the selection, or null; drag: the box being dragged out, or the
 // selection being moved by the cells from `from` to `to`, carrying block;
@@ -142,7 +143,11 @@ export function blank() {
 // and pastes nothing.
 export function paste(text) {
   const block = parseBlock(text);
-  if (block.error) return say(`Nothing pasted: ${block.error} of the text is not O, . or a line end.`);
+  if (block.error) {
+    say(`Nothing pasted: ${block.error} of the text is not O, . or a line end.`);
+    if (printable(block.char)) offerPaste(text, paste);
+    return;
+  }
   if (block.h === 0) return;
   settle();
   const { x, y } = pasteAt();

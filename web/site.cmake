@@ -1,6 +1,6 @@
 # Makes the site: a folder any static host serves as it is, with the page
-# as index.html, its manifest and icons, its service worker and a README
-# on hosting it. The PNG icons are drawn from the SVG one.
+# as index.html, its manifest and icons, its service worker, a robots.txt
+# that lets search engines in, and a README on hosting it. The PNG icons are drawn from the SVG one.
 #
 # index.html is the page but for its policy, which lets in what the site
 # has of its own: its manifest, its worker, and the icons a browser takes
@@ -24,6 +24,7 @@ file(WRITE ${OUT}/index.html "${page}")
 file(COPY_FILE ${SOURCE}/gridpin.svg ${OUT}/icon.svg)
 file(COPY_FILE ${SOURCE}/site/manifest.webmanifest ${OUT}/manifest.webmanifest)
 file(COPY_FILE ${SOURCE}/site/README ${OUT}/README)
+file(COPY_FILE ${SOURCE}/site/robots.txt ${OUT}/robots.txt)
 # The worker names its cache by the release, so that a new one replaces it.
 file(READ ${SOURCE}/site/sw.js worker)
 string(REPLACE "@GRIDPIN_VERSION@" "${VERSION}" worker "${worker}")

@@ -27,6 +27,7 @@ import { cases } from "./cases.mjs";
 import { pictures } from "./pictures.mjs";
 import { accessibility, sealed } from "./sealed.mjs";
 import { chromium } from "./chromium.mjs";
+import { forms } from "./forms.mjs";
 import { hosted, serve } from "./hosted.mjs";
 import { timingTable, timings } from "../../bench/page.mjs";
 
@@ -46,6 +47,7 @@ async function main() {
         const page = Object.assign(new Page(browser, url, scratch, resolve(opts.tool)), { verbose: opts.verbose });
         if (all) console.log(`${browser.version}: ${await cases(page)} rows of the case table`);
         if (!opts.timings) await scenarios(page, opts.only);
+        if (all || opts.only === "forms") await forms(page);
         if (all) {
           await pictures(page);
           await accessibility(page);

@@ -1,0 +1,170 @@
+// Each map of MAPS in each other form, both line ends, downloaded and copied,
+// held against what is derived here from the native tool's listing and the
+// rows counted here (a PNG decoded with Node's zlib, the same in every
+// engine), and opened back. Also scenarios.tsv's actions on kept maps and
+// maps in other characters, and the hosted page's opening.
+import { execFileSync } from "node:child_process";
+import { readFileSync } from "node:fs";
+import { join } from "node:path";
+import { crc32, inflateSync } from "node:zlib";
+import { ROOT, bin, check, expand, sha256, sleep } from "./page.mjs";
+import { ACTIONS } from "./scenarios.mjs";
+
+const MAPS = [  // name | map text | the forms tried, if not all
+  ["even", "O.O\n.O.\nOOO\n"],
+  ["ragged, the last row not the widest", "O.........O\n.O\r\n\r\n\t.O.\xe9O\r\nO.O"],
+  ["eight and nine wide", "OOOOOOOO\n.......O.\nO\n"],
+  ["no point", "...\n..\n"],
+  ["empty", ""],
+  ["one row of a million cells, no line end", `${"O.".repeat(499999)}OO`, ["png"]],
+];
+const FORMS = { png: ".png", json: ".json", csv: ".csv", c: ".h" };
+const pngs = new Map();  // each map's PNG's sha256, from the first engine
+
+// The rows' cell counts, a cell an O or a full stop.
+const rowsOf = (text) => text.split("\n").map((l) => [...l].filter((c) => c === "O" || c === ".").length).filter((n) => n > 0);
+
+// The file each form must be; for PNG its header and pixels, "k" black, "w" white, "t" transparent.
+function want(form, text, { w, h, points }, eol) {
+  const rows = rowsOf(text), wide = Math.max(...rows);
+  if (form === "json") return `{"width": ${w}, "height": ${h}, "points": [${points.map(([x, y]) => `[${x}, ${y}]`).join(", ")}]}${eol}`;
+  if (form === "csv") return `x,y${eol}${points.map(([x, y]) => `${x},${y}${eol}`).join("")}`;
+  const px = rows.map((n) => [..."w".repeat(n).padEnd(wide, "t")]), n = Math.ceil(wide / 8);
+  for (const [x, y] of points) px[y][x] = "k";
+  if (form === "png") return { head: [wide, rows.length, 2, 3, 0, 0, 0], rows: px.map((r) => r.join("")) };
+  const bytes = (r) => r.join("").replace(/k/g, "1").replace(/[wt]/g, "0").padEnd(8 * n, "0").match(/.{8}/g);
+  return [`/* test: ${wide} by ${h} cells, a bit a cell, 1 marked; each row in ${n} byte${n === 1 ? "" : "s"}, its leftmost ` +
+    "cell in the most significant bit. */", `#define test_WIDTH ${wide}`, `#define test_HEIGHT ${h}`, "static const unsigned char test[] = {",
+  ...px.map((r) => `    ${bytes(r).map((b) => `0x${parseInt(b, 2).toString(16).padStart(2, "0")}`).join(", ")},`), "};", ""].join(eol);
+}
+
+// A PNG decoded, its CRCs checked, or what is wrong with it.
+function decodePNG(png) {
+  const chunks = {};
+  for (let at = 8; at < png.length; at += 12 + png.readUInt32BE(at)) {
+    const n = png.readUInt32BE(at), type = png.toString("latin1", at + 4, at + 8);
+    if (crc32(png.subarray(at + 4, at + 8 + n)) !== png.readUInt32BE(at + 8 + n)) return `${type}'s CRC`;
+    chunks[type] = Buffer.concat([chunks[type] ?? Buffer.alloc(0), png.subarray(at + 8, at + 8 + n)]);
+  }
+  const w = chunks.IHDR.readUInt32BE(0), h = chunks.IHDR.readUInt32BE(4), raw = inflateSync(chunks.IDAT);
+  const palette = [0, 1, 2].map((i) => [...chunks.PLTE.subarray(3 * i, 3 * i + 3), chunks.tRNS[i] ?? 255].join());
+  const colour = (c) => ({ "0,0,0,255": "k", "255,255,255,255": "w" })[c] ?? (c.endsWith(",0") ? "t" : "?");
+  const stride = Math.ceil(w / 4) + 1, px = (y, x) => colour(palette[raw[y * stride + 1 + (x >> 2)] >> (6 - 2 * (x & 3)) & 3]);
+  if (raw.length !== stride * h) return `${raw.length} bytes of rows, not ${stride * h}`;
+  return { head: [w, h, ...chunks.IHDR.subarray(8)], rows: Array.from({ length: h }, (_, y) => raw[y * stride] ? "filtered"
+    : Array.from({ length: w }, (_, x) => px(y, x)).join("")) };
+}
+
+// The form downloaded and copied: whether the text is the file's (null: no copy).
+async function saveForm(page, form, ends) {
+  const copied = await page.js(`const [form, ends] = arguments, $ = (id) => document.getElementById(id);
+    Object.assign($("form"), { value: form }).dispatchEvent(new Event("change"));
+    document.querySelector('input[name="ends"][value="' + ends + '"]').click();
+    if ($("form-download").disabled) return "none";
+    let clip = null;
+    Object.defineProperty(navigator, "clipboard", { configurable: true, value: { writeText: async (text) => { clip = text; } } });
+    if (!$("form-copy").disabled) $("form-copy").click();
+    for (let i = 0; i < 100 && !$("form-copy").disabled && clip === null; i++) await new Promise((r) => setTimeout(r, 20));
+    $("form-download").click();
+    return $("form-copy").disabled ? null : clip === await saved.at(-1).blob.text();`, form, ends);
+  return copied === "none" ? null : { copied, ...(await page.saved()) };
+}
+const pointsOf = (listing) => listing.split("\n").slice(1).join("\n");
+
+export async function forms(page) {
+  await page.fresh();
+  for (const [name, text, only] of MAPS) {
+    const path = page.file("form.map", bin(text));
+    execFileSync(page.tool, [path, `${path}.lst`]);
+    const listing = readFileSync(`${path}.lst`, "latin1"), lines = listing.split("\n").slice(0, -1), rows = rowsOf(text);
+    const [w, h] = lines[0].match(/\d+/g).map(Number), points = lines.slice(1).map((l) => l.match(/\d+/g).map(Number));
+    await page.load(bin(text));
+    for (const [form, ext] of Object.entries(FORMS).filter(([f]) => !only || only.includes(f))) {
+      for (const ends of form === "png" ? ["lf"] : ["lf", "crlf"]) {
+        const row = `${name}, ${form}, ${ends}`, out = await saveForm(page, form, ends);
+        check(`${row}: offered`, !!out, h > 0 || form === "json" || form === "csv");
+        if (!out) continue;
+        const wanted = want(form, text, { w, h, points }, ends === "crlf" ? "\r\n" : "\n");
+        if (form === "png") pngs.set(name, pngs.get(name) ?? sha256(out.bytes));
+        check(`${row}: the file, the same in every engine`, [out.name, form === "png" ? decodePNG(out.bytes) : sha256(out.bytes),
+          out.copied, form !== "png" || pngs.get(name) === sha256(out.bytes)],
+        [`test${ext}`, form === "png" ? wanted : sha256(bin(wanted)), form !== "png" || null, true]);
+        // Opened back: JSON and a PNG of even rows give the same listing,
+        // the rest the same points; C gives rows as wide as its width.
+        await page.load(out.bytes, `back${ext}`);
+        const back = (await page.download("lf")).bytes.toString("latin1"), same = form === "json" || (form === "png" && new Set(rows).size <= 1);
+        check(`${row}: opened back`, [await page.text("opened"), same ? back : pointsOf(back), form === "c" && await page.mapText()],
+          ["", same ? listing : pointsOf(listing), form === "c" && want("png", text, { points }).rows.map((r) => r.replace(/k/g, "O")
+            .replace(/[wt]/g, ".") + "\n").join("")]);
+        await page.load(bin(text));
+      }
+    }
+  }
+}
+
+// The Maps list's names, the shown one marked *, shown anew once the last step
+// is kept; a line's button pressed first, and its question answered.
+async function list(page, act = null) {
+  await page.kept();
+  for (const what of [["show"], act].filter(Boolean)) {
+    await page.js(`const [act, name, to] = arguments, $ = (s, e = document) => [...e.querySelectorAll(s)], b = document.body;
+      const li = $("#maps-list li").find((li) => li.querySelector("strong").textContent === name), gone = delete b.dataset.mapsMs;
+      if (act === "show") document.getElementById("maps").click();
+      else $("button", li).find((b) => b.textContent === ({ spare: "Delete" }[act] ?? act)).click();
+      if (act === "Rename") Object.assign($("input", li)[0], { value: to }).form.requestSubmit();
+      if (act === "Delete" || act === "spare") $(".ask button", li)[act === "spare" ? 1 : 0].click();`, ...what);
+    for (let j = 0; j < 50 && what[0] !== "Open" && !(await page.data("mapsMs")); j++) await sleep(50);
+  }
+  return page.js(`return [...document.querySelectorAll("#maps-list li")]
+    .map((li) => li.querySelector("strong").textContent + (li.getAttribute("aria-current") ? "*" : "")).join(" ")`);
+}
+
+Object.assign(ACTIONS, {
+  // A file of this name, waited for until it opens or is refused.
+  async loadas(page, [name], rest) {
+    const run = await page.data("run");
+    await page.b.upload("#file", page.file(name, bin(expand(rest.slice(name.length).trim()))));
+    for (let i = 0; i < 100 && (await page.data("run")) === run && !(await page.text("opened")); i++) await sleep(50);
+  },
+  list: (page, [what, name, to]) => what === "open" ? page.update(() => list(page, ["Open", name]))
+    : list(page, [{ rename: "Rename", delete: "Delete", spare: "spare" }[what], name, to]),
+  listed: async (page, words, rest) => check(`${page.row}: listed`, await list(page), rest),
+  // What the offer holds: code point in hex, count and choice, a row
+  // each, or "-" where none stands; choices made as hex=marked|blank|out.
+  offered: async (page, words, rest) => check(`${page.row}: offered`, await page.js(`const c = document.getElementById("charset");
+    return c.hidden ? "-" : [...c.querySelectorAll("select")].map((s) => s.dataset.char.codePointAt(0).toString(16) + ":" +
+      s.closest("tr").cells[1].textContent.replace(/,/g, "") + ":" + s.value).join(" ");`), rest),
+  offer: (page, choices) => page.js(`for (const [code, value] of arguments[0].map((c) => c.split("="))) {
+    const s = [...document.querySelectorAll("#charset select")].find((s) => s.dataset.char.codePointAt(0) === parseInt(code, 16));
+    Object.assign(s, { value }).dispatchEvent(new Event("change"));
+  }`, choices),
+  confirm: (page) => page.update(() => page.click("charset-go")),
+});
+
+// The hosted page opens with a map brought back, on a phone's screen, over a
+// slow network and processor: its layout shifts add up to less than 0.1.
+export async function opening(page) {
+  const { b } = page, slow = async (on) => {
+    await b.page.setViewport({ width: on ? 360 : 1280, height: on ? 740 : 900, deviceScaleFactor: on ? 2 : 1, isMobile: on, hasTouch: on });
+    for (const [method, params] of [["Network.setBypassServiceWorker", { bypass: on }], ["Network.setCacheDisabled", { cacheDisabled: on }],
+      ["Network.emulateNetworkConditions", { offline: false, latency: on ? 150 : 0, downloadThroughput: on ? 2e5 : -1,
+        uploadThroughput: on ? 1e5 : -1 }], ["Emulation.setCPUThrottlingRate", { rate: on ? 4 : 1 }]]) await b.cdp(method, params);
+  };
+  const observer = await b.preload(`window.shifts = 0; new PerformanceObserver((l) => {
+    for (const e of l.getEntries()) if (!e.hadRecentInput) shifts += e.value; }).observe({ type: "layout-shift", buffered: true });`);
+  try {
+    await slow(true);
+    await page.fresh();
+    await page.loadPath(join(ROOT, "examples/room.map"));
+    await page.kept();
+    await page.open();
+    await page.frames();
+    const [shifts, line] = await page.js("return [shifts, document.getElementById('kept').textContent]");
+    check("hosted: opening, layout shift under 0.1", [shifts < 0.1 || shifts, line.startsWith("Brought back")], [true, true]);
+  } finally {
+    await slow(false);
+    await b.page.removeScriptToEvaluateOnNewDocument(observer.identifier);
+  }
+  check("hosted: a description and robots.txt", [(await page.js("return document.querySelector('meta[name=description]').content"))
+    .includes("coordinate listing"), await (await fetch(new URL("robots.txt", page.url))).text()], [true, "User-agent: *\nAllow: /\n"]);
+}

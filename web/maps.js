@@ -1,0 +1,127 @@
+// The Maps list: every map the browser keeps for the page, the one changed
+// last first, each with its name, size, when it last changed and a small
+// picture; one opens, is renamed or, asked first, deleted from here. The
+// map shown is marked. What the storage holds is said at the top.
+import { $, beginAt, count } from "./page.js";
+import { map, rename } from "./document.js";
+import { deleteKept, keeping, listKept, readKept, renameKept, restore } from "./keep.js";
+
+const when = (t) => new Date(t).toLocaleString("en", { dateStyle: "medium", timeStyle: "short" });
+const note = (text) => { $("maps-note").textContent = text; };
+const el = (tag, props = {}, ...children) => {
+  const e = Object.assign(document.createElement(tag), props);
+  e.append(...children);
+  return e;
+};
+function button(text, label, onclick) {
+  const b = el("button", { type: "button", textContent: text, onclick });
+  if (label) b.setAttribute("aria-label", label);
+  return b;
+}
+
+function megabytes(n) {
+  return n < 1e6 ? count(n, "byte") : `${(n / 1e6).toLocaleString("en", { maximumFractionDigits: 1 })} MB`;
+}
+
+// The small picture, in the page's colours.
+function picture({ thumb }) {
+  const canvas = el("canvas", { className: "thumb", width: thumb?.w || 1, height: thumb?.h || 1 });
+  canvas.setAttribute("aria-hidden", "true");
+  if (!thumb?.w) return canvas;
+  const style = getComputedStyle(document.documentElement), rgb = (v) => [1, 3, 5].map((i) => parseInt(v.trim().slice(i, i + 2), 16));
+  const colours = [[0, 0, 0, 0], [...rgb(style.getPropertyValue("--blank")), 255], [...rgb(style.getPropertyValue("--marked")), 255]];
+  const image = new ImageData(thumb.w, thumb.h);
+  thumb.cells.forEach((v, i) => image.data.set(colours[v], 4 * i));
+  canvas.getContext("2d").putImageData(image, 0, 0);
+  return canvas;
+}
+
+async function used(maps) {
+  const own = maps.reduce((n, m) => n + m.size, 0);
+  let browser = "";
+  try {
+    const { usage, quota } = await navigator.storage.estimate();
+    browser = `; all the page's storage in this browser: ${megabytes(usage)} of the ${megabytes(quota)} it may use`;
+  } catch {
+    // An engine with no estimate: the maps' own bytes are said alone.
+  }
+  return `${count(maps.length, "map")} kept, ${megabytes(own)} of map text${browser}.`;
+}
+
+// One line of the list: the picture, the name and what it is, and its
+// buttons; Rename and Delete turn the line into their question.
+function line(kept) {
+  const shown = kept.entry === map.entry;
+  const li = el("li");
+  if (shown) li.setAttribute("aria-current", "true");
+  const about = el("span", { className: "about" }, el("strong", { textContent: kept.name }),
+    el("span", { className: "note", textContent: ` ${count(kept.size, "byte")}, changed ${when(kept.changed)}${shown ? "; shown now" : ""}` }));
+  const actions = el("span", { className: "actions" },
+    button("Open", `Open ${kept.name}`, () => open(kept)),
+    button("Rename", `Rename ${kept.name}`, () => renaming(kept, li)),
+    button("Delete", `Delete ${kept.name}`, () => deleting(kept, li)));
+  li.append(picture(kept), about, actions);
+  return li;
+}
+
+async function open(kept) {
+  if (kept.entry !== map.entry) {
+    beginAt();
+    const read = await readKept(kept);
+    if (!read) return note(`${kept.name} is no longer kept: another page deleted it.`);
+    restore(read);
+  }
+  $("maps-dialog").close();
+}
+
+function renaming(kept, li) {
+  const input = el("input", { value: kept.name, required: true });
+  const form = el("form", { className: "ask" }, el("label", {}, `New name for ${kept.name} `, input),
+    el("button", { type: "submit", textContent: "Rename" }), button("Cancel", "", () => showList()));
+  form.onsubmit = async (e) => {
+    e.preventDefault();
+    const name = input.value.trim();
+    if (!name) return note("A map's name cannot be empty.");
+    // The map shown takes the name too, and Save map saves it so.
+    if (kept.entry === map.entry) rename(name);
+    await renameKept(kept, name);
+    note(`${kept.name} is now ${name}.`);
+    await showList();
+  };
+  li.lastChild.replaceWith(form);
+  input.select();
+}
+
+function deleting(kept, li) {
+  const shown = kept.entry === map.entry;
+  const ask = el("span", { className: "ask" }, `Delete ${kept.name} from this browser?${shown ? " It stays in the page until another map takes its place." : ""} `,
+    button("Delete", `Delete ${kept.name} for good`, async () => {
+      await deleteKept(kept);
+      note(`${kept.name} is deleted.${shown ? " It is still shown; a change to it keeps it again." : ""}`);
+      await showList();
+    }),
+    button("Keep it", "", () => showList()));
+  li.lastChild.replaceWith(ask);
+  ask.querySelector("button").focus();
+}
+
+async function showList() {
+  if (!keeping()) {
+    $("maps-used").textContent = "This browser keeps nothing for this page: Save map keeps a map as a file.";
+    $("maps-list").replaceChildren();
+    return;
+  }
+  const maps = await listKept();
+  $("maps-list").replaceChildren(...maps.map(line));
+  $("maps-used").textContent = await used(maps);
+  document.body.dataset.mapsMs = performance.now() - opened;
+}
+
+let opened = 0;
+export async function openMaps() {
+  opened = performance.now();
+  note("");
+  const dialog = $("maps-dialog");
+  if (!dialog.open) dialog.showModal();
+  await showList();
+}
