@@ -25,10 +25,11 @@ import { copyListing, download } from "./listing.js";
 import { share } from "./share.js";
 import { pen } from "./tools/pen.js";
 import { lineTool, rectangle } from "./tools/shapes.js";
+import { ellipseTool } from "./tools/ellipse.js";
 import { fill } from "./tools/fill.js";
 import { selectTool } from "./tools/select.js";
 
-const TOOLS = [pen, lineTool, rectangle, fill, selectTool];
+const TOOLS = [pen, lineTool, rectangle, ellipseTool, fill, selectTool];
 
 const selected = () => !!selection.box;
 const ARROWS = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1] };
@@ -100,7 +101,7 @@ const COMMANDS = [
     } },
   { name: "escape", label: "Drop the shape under way, the paste or the selection", keys: ["Escape"], drawing: true,
     perform: () => painting() ? cancel() : drop() },
-  { name: "ink", label: "What Line and Rectangle paint; the right button paints the other", keys: ["X"], drawing: true,
+  { name: "ink", label: "What Line, Rectangle and Ellipse paint; the right button paints the other", keys: ["X"], drawing: true,
     help: "X swaps the ink", perform: swapInk },
   { name: "select-all", label: "Select the whole map", keys: ["Mod+A"], drawing: true,
     perform() {

@@ -3,7 +3,7 @@
 // to the tool in hand. Each tool is an object of its own file with the
 // same entry points, down, move, up and cancel, and what it is: its name,
 // label, keys and help (see commands.js, which lists them). One use of a
-// tool is one step of the history. Line and Rectangle paint what the ink
+// tool is one step of the history. The shapes paint what the ink
 // control shows, O or a full stop, and the right button the other; so
 // does the pen's right button, whose left one toggles cells as it finds
 // them. A tool may show what it would do on the overlay (preview).
@@ -14,7 +14,7 @@ import { inside, pointAt, select, selection, settle } from "./selection.js";
 import { selectTool } from "./tools/select.js";
 
 // on: the mode; tool: the tool in hand; active: the tool whose press is
-// under way, or null; ink: what Line and Rectangle paint. Only this
+// under way, or null; ink: what the shapes paint. Only this
 // module writes them.
 export const drawing = { on: false, tool: null, active: null, ink: O };
 
@@ -56,7 +56,7 @@ export function swapInk() {
 
 function showInk() {
   $("ink").textContent = drawing.ink === O ? "Paints O" : "Paints .";
-  $("ink").setAttribute("aria-label", `Line and Rectangle paint ${drawing.ink === O ? "marked" : "blank"} cells; swap`);
+  $("ink").setAttribute("aria-label", `Line, Rectangle and Ellipse paint ${drawing.ink === O ? "marked" : "blank"} cells; swap`);
 }
 
 export const painting = () => drawing.active !== null;

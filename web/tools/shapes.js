@@ -4,7 +4,7 @@
 // the pen's, Bresenham's, both ends included; a rectangle is the outline
 // of the box whose corners are the first and last cells, or the whole box
 // where "filled" is on or Shift is held at the release.
-import { $ } from "../page.js";
+import { $, mac } from "../page.js";
 import { O } from "../edits.js";
 import { Targets, commit, write } from "../document.js";
 import { overlaySoon } from "../picture.js";
@@ -34,7 +34,15 @@ function preview(shape, ctx, at, s, colours) {
   ctx.strokeRect(ax - 0.5, ay - 0.5, bx - ax + 1, by - ay + 1);
 }
 
-function shapeTool(what, cellsOf) {
+// The corner a shape reaches: with what.squares and Ctrl (⌘ on a Mac)
+// held, the nearest that makes the box a square, away from the first.
+function reach(what, from, cell, e) {
+  if (!what.squares || !(mac ? e.metaKey : e.ctrlKey)) return cell;
+  const d = Math.max(Math.abs(cell.x - from.x), Math.abs(cell.y - from.y));
+  return { x: from.x + (cell.x < from.x ? -d : d), y: from.y + (cell.y < from.y ? -d : d) };
+}
+
+export function shapeTool(what, cellsOf) {
   let shape = null;
   const stop = () => {
     shape = null;
@@ -48,11 +56,11 @@ function shapeTool(what, cellsOf) {
       overlaySoon();
     },
     move(cell, e) {
-      Object.assign(shape, { to: cell, filled: !!e.shiftKey });
+      Object.assign(shape, { to: reach(what, shape.from, cell, e), filled: !!e.shiftKey });
       overlaySoon();
     },
     up(cell, e) {
-      Object.assign(shape, { to: cell ?? shape.to, filled: !!e.shiftKey });
+      Object.assign(shape, { to: cell ? reach(what, shape.from, cell, e) : shape.to, filled: !!e.shiftKey });
       const targets = new Targets();
       shape.cells((x, y) => targets.push(x, y, shape.state));
       stop();
