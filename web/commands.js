@@ -16,7 +16,7 @@
 import { $, mac, save } from "./page.js";
 import { canRedo, canUndo, map, markSaved, on, redo, undo } from "./document.js";
 import { moveCursor, picture, refit, zoomBy } from "./picture.js";
-import { begin, cancel, drawing, end, extend, painting, setDrawing, setTool, startTools, swapInk } from "./tools.js";
+import { begin, cancel, drawing, end, extend, painting, setDrawing, setTool, startTools, stepSize, swapInk } from "./tools.js";
 import { blank, drop, extendTo, nudge, onSelect, orient, pointAt, selectAll, selection, settle } from "./selection.js";
 import { canRead, copyOut, pasteIn } from "./clipboard.js";
 import { crop, resize } from "./reshape.js";
@@ -103,6 +103,9 @@ const COMMANDS = [
     perform: () => painting() ? cancel() : drop() },
   { name: "ink", label: "What Line, Rectangle and Ellipse paint; the right button paints the other", keys: ["X"], drawing: true,
     help: "X swaps the ink", perform: swapInk },
+  { name: "pen-size", label: "The pen's size, 1 to 4 cells square: larger", keys: ["]"], note: "[ smaller", drawing: true,
+    perform: (e) => stepSize(1, e?.type === "click") },
+  { name: "pen-smaller", label: "The pen's size: smaller", keys: ["["], drawing: true, perform: () => stepSize(-1) },
   { name: "select-all", label: "Select the whole map", keys: ["Mod+A"], drawing: true,
     perform() {
       setTool(selectTool);

@@ -14,9 +14,9 @@ import { inside, pointAt, select, selection, settle } from "./selection.js";
 import { selectTool } from "./tools/select.js";
 
 // on: the mode; tool: the tool in hand; active: the tool whose press is
-// under way, or null; ink: what the shapes paint. Only this
-// module writes them.
-export const drawing = { on: false, tool: null, active: null, ink: O };
+// under way, or null; ink: what the shapes paint; size: the side of the
+// pen's square, in cells. Only this module writes them.
+export const drawing = { on: false, tool: null, active: null, ink: O, size: 1 };
 
 let help = () => "";
 // Tells the mode's line and the help line; help() gives the help line.
@@ -25,6 +25,7 @@ export function startTools(first, helpLine) {
   addLayer((...args) => drawing.tool.preview?.(...args));
   setTool(first);
   showInk();
+  showSize();
   setDrawing(false);
 }
 
@@ -57,6 +58,20 @@ export function swapInk() {
 function showInk() {
   $("ink").textContent = drawing.ink === O ? "Paints O" : "Paints .";
   $("ink").setAttribute("aria-label", `Line, Rectangle and Ellipse paint ${drawing.ink === O ? "marked" : "blank"} cells; swap`);
+}
+
+// The pen's size one step larger or smaller, from 1 to 4 cells; round:
+// past 4 back to 1, as its button steps.
+export const SIZES = 4;
+export function stepSize(by, round = false) {
+  const size = drawing.size + by;
+  drawing.size = round && size > SIZES ? 1 : Math.min(Math.max(size, 1), SIZES);
+  showSize();
+}
+
+function showSize() {
+  $("pen-size").textContent = `Pen ${drawing.size}`;
+  $("pen-size").setAttribute("aria-label", `The pen paints ${drawing.size} × ${drawing.size} cells; larger`);
 }
 
 export const painting = () => drawing.active !== null;
