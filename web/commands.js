@@ -23,6 +23,7 @@ import { crop, resize } from "./reshape.js";
 import { newMap } from "./open.js";
 import { copyListing, download } from "./listing.js";
 import { share } from "./share.js";
+import { cycleMirror } from "./mirror.js";
 import { pen } from "./tools/pen.js";
 import { lineTool, rectangle } from "./tools/shapes.js";
 import { ellipseTool } from "./tools/ellipse.js";
@@ -106,6 +107,8 @@ const COMMANDS = [
   { name: "pen-size", label: "The pen's size, 1 to 4 cells square: larger", keys: ["]"], note: "[ smaller", drawing: true,
     perform: (e) => stepSize(1, e?.type === "click") },
   { name: "pen-smaller", label: "The pen's size: smaller", keys: ["["], drawing: true, perform: () => stepSize(-1) },
+  { name: "mirror", label: "Mirrored drawing: off, left–right, top–bottom, both", keys: ["Y"], drawing: true,
+    note: "the pen and the shapes paint at the mirror images too", help: "Y mirrors", perform: cycleMirror },
   { name: "select-all", label: "Select the whole map", keys: ["Mod+A"], drawing: true,
     perform() {
       setTool(selectTool);

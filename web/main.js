@@ -16,6 +16,7 @@ import { openLink, startSharing } from "./share.js";
 import { restore, startKeeping } from "./keep.js";
 import { startSite } from "./site.js";
 import { startNotes } from "./notes.js";
+import { startMirror } from "./mirror.js";
 
 startClock();
 startTextBox();
@@ -26,6 +27,7 @@ startSelection();
 startClipboard();
 startGestures();
 startCommands();
+startMirror();
 startSharing();
 startOpening();
 startNotes();

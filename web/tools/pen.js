@@ -7,13 +7,17 @@
 // writes its cells at once and redraws them; the listing and all else that
 // derives from the map follow when the stroke ends. A pen of size n
 // paints the n × n square around each of those cells, the cell at its
-// middle (left of and above the middle for an even n).
+// middle (left of and above the middle for an even n). With the mirror
+// on, each cell is written at its images too (see mirror.js).
 import { DOT, Edits, O } from "../edits.js";
 import { Targets, cellState, commit, retract, touched, write } from "../document.js";
 import { holdView } from "../picture.js";
 import { drawing } from "../tools.js";
+import { mirrorAxis, mirrored } from "../mirror.js";
 
-let stroke = null;  // { state: the byte it paints, last: the last cell, edits, size }
+// { state: the byte it paints, last: the last cell, edits, size, axis: the
+// mirror's, as at the press }
+let stroke = null;
 let last = null;    // the last cell painted, and its state, for Shift+click
 
 // The cells on the line from a to b, both ends included (Bresenham's).
@@ -35,7 +39,7 @@ function paint(from, to) {
   line(from, to, (x, y) => {
     for (let j = 0; j < n; j++) for (let i = 0; i < n; i++) targets.push(x - o + i, y - o + j, stroke.state);
   });
-  stroke.edits.add(write(targets));
+  stroke.edits.add(write(mirrored(targets, stroke.axis)));
   touched();
 }
 
@@ -51,7 +55,7 @@ export const pen = {
     holdView();
     const from = e.shiftKey && last ? last.cell : cell;
     if (e.button !== 2) state = e.shiftKey && last ? last.state : cellState(cell.x, cell.y) === 1 ? DOT : O;
-    stroke = { state, last: cell, edits: new Edits(), size: drawing.size };
+    stroke = { state, last: cell, edits: new Edits(), size: drawing.size, axis: mirrorAxis() };
     paint(from, cell);
   },
   move(cell) {

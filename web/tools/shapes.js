@@ -3,13 +3,15 @@
 // writes its cells, one step; Esc or a second finger drops it. A line is
 // the pen's, Bresenham's, both ends included; a rectangle is the outline
 // of the box whose corners are the first and last cells, or the whole box
-// where "filled" is on or Shift is held at the release.
+// where "filled" is on or Shift is held at the release. With the mirror
+// on, its images are written with it (see mirror.js).
 import { $, mac } from "../page.js";
 import { O } from "../edits.js";
 import { Targets, commit, write } from "../document.js";
 import { overlaySoon } from "../picture.js";
 import { boxOf } from "../block.js";
 import { line } from "./pen.js";
+import { images, mirrorAxis, mirrored } from "../mirror.js";
 
 // The cells of a box's outline, or of the whole box, in reading order.
 function box(a, b, filled, each) {
@@ -19,15 +21,15 @@ function box(a, b, filled, each) {
   }
 }
 
-// The cells a shape would write, rendered in the state it paints, with
-// its box outlined.
+// The cells a shape would write, its mirror images too, rendered in the
+// state it paints, with its box outlined.
 function preview(shape, ctx, at, s, colours) {
   ctx.fillStyle = shape.state === O ? colours.markedCss : colours.blankCss;
-  const inset = s >= 4 ? 1 : 0, size = Math.max(s - inset, 1);
-  shape.cells((x, y) => {
-    const [px, py] = at(x, y);
+  const inset = s >= 4 ? 1 : 0, size = Math.max(s - inset, 1), axis = mirrorAxis();
+  shape.cells((x, y) => images(x, y, axis, (u, v) => {
+    const [px, py] = at(u, v);
     ctx.fillRect(px, py, size, size);
-  });
+  }));
   const b = boxOf(shape.from, shape.to), [ax, ay] = at(b.x, b.y), [bx, by] = at(b.x + b.w, b.y + b.h);
   ctx.strokeStyle = colours.accent;
   ctx.lineWidth = 1;
@@ -64,7 +66,7 @@ export function shapeTool(what, cellsOf) {
       const targets = new Targets();
       shape.cells((x, y) => targets.push(x, y, shape.state));
       stop();
-      commit(write(targets));
+      commit(write(mirrored(targets)));
     },
     cancel: stop,
     preview: (...args) => shape && preview(shape, ...args),
