@@ -24,6 +24,7 @@ import { newMap } from "./open.js";
 import { copyListing, download } from "./listing.js";
 import { share } from "./share.js";
 import { cycleMirror } from "./mirror.js";
+import { stepGrid } from "./rulers.js";
 import { pen } from "./tools/pen.js";
 import { lineTool, rectangle } from "./tools/shapes.js";
 import { ellipseTool } from "./tools/ellipse.js";
@@ -64,6 +65,7 @@ const COMMANDS = [
   { name: "zoom-in", label: "Zoom in", keys: ["+"], also: ["="], perform: () => zoomBy(1.5) },
   { name: "zoom-out", label: "Zoom out", keys: ["-"], perform: () => zoomBy(1 / 1.5) },
   { name: "fit", label: "Fit the map", keys: ["0"], perform: refit },
+  { name: "grid", label: "A heavier grid line every 4, 5, 8, 10 or 16 cells, or none", keys: ["G"], perform: stepGrid },
   { name: "extend", label: "Select from the cursor", keys: arrowKeys(true), drawing: true,
     help: "Shift and the arrow keys select",
     perform(e) {

@@ -17,6 +17,7 @@ import { restore, startKeeping } from "./keep.js";
 import { startSite } from "./site.js";
 import { startNotes } from "./notes.js";
 import { startMirror } from "./mirror.js";
+import { startRulers } from "./rulers.js";
 
 startClock();
 startTextBox();
@@ -28,6 +29,7 @@ startClipboard();
 startGestures();
 startCommands();
 startMirror();
+startRulers();
 startSharing();
 startOpening();
 startNotes();
