@@ -17,7 +17,7 @@
 import { $, mac, save } from "./page.js";
 import { canRedo, canUndo, map, markSaved, on, redo, undo } from "./document.js";
 import { moveCursor, picture, refit, zoomBy } from "./picture.js";
-import { begin, cancel, drawing, end, extend, painting, setDrawing, setTool, startTools, swapInk } from "./tools.js";
+import { begin, cancel, drawing, end, extend, painting, setDrawing, setTool, startTools, stepSize, swapInk } from "./tools.js";
 import { blank, drop, extendTo, nudge, onSelect, orient, pointAt, selectAll, selection, settle } from "./selection.js";
 import { canRead, copyOut, pasteIn } from "./clipboard.js";
 import { crop, resize } from "./reshape.js";
@@ -26,12 +26,15 @@ import { copyListing, download } from "./listing.js";
 import { share } from "./share.js";
 import { openMaps } from "./maps.js";
 import { copyForm, downloadForm, startForms, unready } from "./forms.js";
+import { cycleMirror } from "./mirror.js";
+import { stepGrid } from "./rulers.js";
 import { pen } from "./tools/pen.js";
 import { lineTool, rectangle } from "./tools/shapes.js";
+import { ellipseTool } from "./tools/ellipse.js";
 import { fill } from "./tools/fill.js";
 import { selectTool } from "./tools/select.js";
 
-const TOOLS = [pen, lineTool, rectangle, fill, selectTool];
+const TOOLS = [pen, lineTool, rectangle, ellipseTool, fill, selectTool];
 
 const selected = () => !!selection.box;
 const WHOLE = "the whole map when nothing is selected";
@@ -72,6 +75,7 @@ const COMMANDS = [
   { name: "zoom-in", label: "Zoom in", keys: ["+"], also: ["="], perform: () => zoomBy(1.5) },
   { name: "zoom-out", label: "Zoom out", keys: ["-"], perform: () => zoomBy(1 / 1.5) },
   { name: "fit", label: "Fit the map", keys: ["0"], perform: refit },
+  { name: "grid", label: "A heavier grid line every 4, 5, 8, 10 or 16 cells, or none", keys: ["G"], perform: stepGrid },
   { name: "extend", label: "Select from the cursor", keys: arrowKeys(true), drawing: true,
     help: "Shift and the arrow keys select",
     perform(e) {
@@ -110,8 +114,13 @@ const COMMANDS = [
     } },
   { name: "escape", label: "Drop the shape under way, the paste or the selection", keys: ["Escape"], drawing: true,
     perform: () => painting() ? cancel() : drop() },
-  { name: "ink", label: "What Line and Rectangle paint; the right button paints the other", keys: ["X"], drawing: true,
+  { name: "ink", label: "What Line, Rectangle and Ellipse paint; the right button paints the other", keys: ["X"], drawing: true,
     help: "X swaps the ink", perform: swapInk },
+  { name: "pen-size", label: "The pen's size, 1 to 4 cells square: larger", keys: ["]"], note: "[ smaller", drawing: true,
+    perform: (e) => stepSize(1, e?.type === "click") },
+  { name: "pen-smaller", label: "The pen's size: smaller", keys: ["["], drawing: true, perform: () => stepSize(-1) },
+  { name: "mirror", label: "Mirrored drawing: off, left–right, top–bottom, both", keys: ["Y"], drawing: true,
+    note: "the pen and the shapes paint at the mirror images too", help: "Y mirrors", perform: cycleMirror },
   { name: "select-all", label: "Select the whole map", keys: ["Mod+A"], drawing: true,
     perform() {
       setTool(selectTool);

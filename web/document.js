@@ -123,12 +123,16 @@ export function write(targets) {
   const edits = layout.refused ? [] : grow(targets, n);
   const changed = new Int32Array(n);
   let f = 0;
+  // A position met twice (a wide pen's squares overlap, a mirror image
+  // falls on a cell written already) is toggled once: each is toggled as
+  // it is met, so that the next finds it written, and all put back after.
   for (let i = 0; i < 3 * n; i += 3) {
     const x = v[i], y = v[i + 1];
     if (!exists(x, y)) continue;
     const c = layout.rowStart[y] + x;
-    if (layout.cells[c] !== (v[i + 2] === O ? 1 : 0)) changed[f++] = c;
+    if (layout.cells[c] !== (v[i + 2] === O ? 1 : 0)) layout.cells[changed[f++] = c] ^= 1;
   }
+  for (let i = 0; i < f; i++) layout.cells[changed[i]] ^= 1;
   edits.push(...toggle(changed.subarray(0, f)));
   if (mend >= 0) {
     const at = layout.refusedAt;

@@ -17,6 +17,8 @@ import { openLink, startSharing } from "./share.js";
 import { restore, startKeeping } from "./keep.js";
 import { startSite } from "./site.js";
 import { startNotes } from "./notes.js";
+import { startMirror } from "./mirror.js";
+import { startRulers } from "./rulers.js";
 
 startClock();
 startTextBox();
@@ -28,6 +30,8 @@ startSelection();
 startClipboard();
 startGestures();
 startCommands();
+startMirror();
+startRulers();
 startSharing();
 startOpening();
 startNotes();

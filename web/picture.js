@@ -32,7 +32,7 @@ function readPalette() {
   const css = (name) => style.getPropertyValue(name).trim();
   palette = { bg: abgr("--panel"), blank: abgr("--blank"), marked: abgr("--marked"), uneven: abgr("--uneven"),
     refused: css("--refused"), accent: css("--accent"), markedCss: css("--marked"), blankCss: css("--blank"),
-    bgCss: css("--panel") };
+    bgCss: css("--panel"), fgCss: css("--fg") };
 }
 
 const dpr = () => window.devicePixelRatio || 1;
@@ -80,16 +80,19 @@ function showPicture(fitted, out) {
   render();
 }
 
-// The whole map in the box, its cells at most 48 pixels; an empty map
-// starts at the corner, where its first cell will be.
+// The rulers' bands along the top and left edges, in CSS pixels.
+export const RULERS = { top: 16, left: 32 };
+
+// The whole map in the box beside the rulers, its cells at most 48
+// pixels; an empty map starts at the corner, where its first cell will be.
 function fit() {
-  const canvas = $("canvas"), w = canvas.clientWidth, h = canvas.clientHeight;
+  const canvas = $("canvas"), { top, left } = RULERS, w = canvas.clientWidth - left, h = canvas.clientHeight - top;
   if (layout.rows === 0) {
-    picture.view = { s: 24, ox: 0, oy: 0, fit: true };
+    picture.view = { s: 24, ox: left, oy: top, fit: true };
     return;
   }
   const s = Math.min(w / Math.max(layout.cols, 1), h / layout.rows, 48);
-  picture.view = { s, ox: (w - layout.cols * s) / 2, oy: (h - layout.rows * s) / 2, fit: true };
+  picture.view = { s, ox: left + (w - layout.cols * s) / 2, oy: top + (h - layout.rows * s) / 2, fit: true };
 }
 
 // The view stays as it is, whatever the map becomes: the cells stay under
@@ -182,6 +185,7 @@ export function gridAt(cx, cy) {
 // map changes under it.
 let told = [null, false];
 export function tell(c, drawing = false) {
+  if (c?.x !== told[0]?.x || c?.y !== told[0]?.y) overlaySoon();
   told = [c, drawing];
   const state = c ? cellState(c.x, c.y) : null;
   $("cell").textContent = !c ? "" : state !== null ? `[${c.x},${c.y}] ${state ? "marked" : "blank"}`
@@ -189,6 +193,9 @@ export function tell(c, drawing = false) {
     : drawing && !layout.refused && c.x >= 0 && c.y >= 0 ? `[${c.x},${c.y}] past the map: painting grows it`
     : "";
 }
+
+// The cell told of last: the rulers mark it.
+export const pointed = () => told[0];
 
 export function zoom(factor, cx, cy) {
   const { view } = picture;

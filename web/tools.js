@@ -3,7 +3,7 @@
 // to the tool in hand. Each tool is an object of its own file with the
 // same entry points, down, move, up and cancel, and what it is: its name,
 // label, keys and help (see commands.js, which lists them). One use of a
-// tool is one step of the history. Line and Rectangle paint what the ink
+// tool is one step of the history. The shapes paint what the ink
 // control shows, O or a full stop, and the right button the other; so
 // does the pen's right button, whose left one toggles cells as it finds
 // them. A tool may show what it would do on the overlay (preview).
@@ -14,9 +14,9 @@ import { inside, pointAt, select, selection, settle } from "./selection.js";
 import { selectTool } from "./tools/select.js";
 
 // on: the mode; tool: the tool in hand; active: the tool whose press is
-// under way, or null; ink: what Line and Rectangle paint. Only this
-// module writes them.
-export const drawing = { on: false, tool: null, active: null, ink: O };
+// under way, or null; ink: what the shapes paint; size: the side of the
+// pen's square, in cells. Only this module writes them.
+export const drawing = { on: false, tool: null, active: null, ink: O, size: 1 };
 
 let help = () => "";
 // Tells the mode's line and the help line; help() gives the help line.
@@ -25,6 +25,7 @@ export function startTools(first, helpLine) {
   addLayer((...args) => drawing.tool.preview?.(...args));
   setTool(first);
   showInk();
+  showSize();
   setDrawing(false);
 }
 
@@ -56,7 +57,21 @@ export function swapInk() {
 
 function showInk() {
   $("ink").textContent = drawing.ink === O ? "Paints O" : "Paints .";
-  $("ink").setAttribute("aria-label", `Line and Rectangle paint ${drawing.ink === O ? "marked" : "blank"} cells; swap`);
+  $("ink").setAttribute("aria-label", `Line, Rectangle and Ellipse paint ${drawing.ink === O ? "marked" : "blank"} cells; swap`);
+}
+
+// The pen's size one step larger or smaller, from 1 to 4 cells; round:
+// past 4 back to 1, as its button steps.
+const SIZES = 4;
+export function stepSize(by, round = false) {
+  const size = drawing.size + by;
+  drawing.size = round && size > SIZES ? 1 : Math.min(Math.max(size, 1), SIZES);
+  showSize();
+}
+
+function showSize() {
+  $("pen-size").textContent = `Pen ${drawing.size}`;
+  $("pen-size").setAttribute("aria-label", `The pen paints ${drawing.size} × ${drawing.size} cells; larger`);
 }
 
 export const painting = () => drawing.active !== null;

@@ -114,14 +114,16 @@ export class Page {
       return [r.left + c.clientLeft + +d.x0 + (arguments[0] + arguments[2]) * d.cell,
               r.top + c.clientTop + +d.y0 + (arguments[1] + arguments[3]) * d.cell];`, x, y, fx, fy);
   }
-  // WebKit's driver drops Shift from a press and the right button's
-  // release: there such a drag is made of events the page is sent.
+  // WebKit's driver drops Shift and Control from a press and the right
+  // button's release: there such a drag is made of events the page is sent.
   // The picture is focused first, as the press would focus it: a field
   // left focused may scroll itself into view in the meantime, moving the
   // picture from under the points (seen in WebKit). A driver may return
   // before the page has had the release, which is waited for.
-  async mouse(cells, button = 0, shift = false) {
-    if (this.b.engine === "webkit" && (button || shift)) return this.strokes([cells], false, false, { button, shiftKey: shift });
+  async mouse(cells, button = 0, hold = null) {
+    if (this.b.engine === "webkit" && (button || hold)) {
+      return this.strokes([cells], false, false, { button, shiftKey: hold === "Shift", ctrlKey: hold === "Control" });
+    }
     await this.js(`const c = document.getElementById("canvas");
       c.focus({ preventScroll: true });
       c.scrollIntoView({ block: "nearest" });
@@ -130,7 +132,7 @@ export class Page {
     const points = [];
     for (const [x, y] of cells) points.push(await this.point(x, y));
     await this.b.mouse([{ move: points[0] }, { down: button }, ...points.slice(1).map((p) => ({ move: p })), { up: button }],
-      shift ? "Shift" : null);
+      hold);
     if (!(await this.js("return await Promise.race([released, new Promise((r) => setTimeout(() => r(false), 2000))])"))) {
       throw new Error("the release never reached the picture");
     }
@@ -161,20 +163,20 @@ export class Page {
   // Strokes sent to the picture as pointer events ("esc": an Escape key),
   // all at once or one a frame. Timed: how long the page took over its
   // press, over each run of ten moves and over its release.
-  async strokes(strokes, slow, timed = false, { button = 0, shiftKey = false } = {}) {
+  async strokes(strokes, slow, timed = false, { button = 0, shiftKey = false, ctrlKey = false } = {}) {
     const points = [];
     for (const cells of strokes) {
       const line = [];
       for (const c of cells) line.push(c === "esc" ? c : await this.point(...c));
       points.push(line);
     }
-    const took = await this.js(`const [strokes, slow, timed, button, shiftKey] = arguments, c = document.getElementById("canvas");
+    const took = await this.js(`const [strokes, slow, timed, button, shiftKey, ctrlKey] = arguments, c = document.getElementById("canvas");
       const frame = () => new Promise((r) => requestAnimationFrame(r)), took = { events: [] };
       const send = (type, [clientX, clientY]) => {
         const t0 = performance.now();
         c.dispatchEvent(new PointerEvent(type, { pointerId: 7, pointerType: "mouse", isPrimary: true, bubbles: true,
           button: type === "pointermove" ? -1 : button, buttons: type === "pointerup" ? 0 : [1, 4, 2][button],
-          clientX, clientY, shiftKey }));
+          clientX, clientY, shiftKey, ctrlKey }));
         return performance.now() - t0;
       };
       for (const stroke of strokes) {
@@ -192,7 +194,7 @@ export class Page {
         if (slow) await frame();
         took.end = send("pointerup", stroke.at(-1));
       }
-      return took;`, points, slow, timed, button, shiftKey);
+      return took;`, points, slow, timed, button, shiftKey, ctrlKey);
     await this.frames();
     return took;
   }

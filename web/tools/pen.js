@@ -5,12 +5,19 @@
 // of the line from one sample to the next. Shift+click draws that line
 // from the last cell the pen painted, in the state it painted. Each event
 // writes its cells at once and redraws them; the listing and all else that
-// derives from the map follow when the stroke ends.
+// derives from the map follow when the stroke ends. A pen of size n
+// paints the n × n square around each of those cells, the cell at its
+// middle (left of and above the middle for an even n). With the mirror
+// on, each cell is written at its images too (see mirror.js).
 import { DOT, Edits, O } from "../edits.js";
 import { Targets, cellState, commit, retract, touched, write } from "../document.js";
 import { holdView } from "../picture.js";
+import { drawing } from "../tools.js";
+import { mirrorAxis, mirrored } from "../mirror.js";
 
-let stroke = null;  // { state: the byte it paints, last: the last cell, edits }
+// { state: the byte it paints, last: the last cell, edits, size, axis: the
+// mirror's, as at the press }
+let stroke = null;
 let last = null;    // the last cell painted, and its state, for Shift+click
 
 // The cells on the line from a to b, both ends included (Bresenham's).
@@ -28,9 +35,11 @@ export function line(a, b, each) {
 }
 
 function paint(from, to) {
-  const targets = new Targets();
-  line(from, to, (x, y) => targets.push(x, y, stroke.state));
-  stroke.edits.add(write(targets));
+  const targets = new Targets(), n = stroke.size, o = (n - 1) >> 1;
+  line(from, to, (x, y) => {
+    for (let j = 0; j < n; j++) for (let i = 0; i < n; i++) targets.push(x - o + i, y - o + j, stroke.state);
+  });
+  stroke.edits.add(write(mirrored(targets, stroke.axis)));
   touched();
 }
 
@@ -40,13 +49,13 @@ export const pen = {
   icon: "M4 20l4-1L19 8l-3-3L5 16z",
   keys: ["P"],
   help: "Click, tap or drag to paint, the right button the other state; Shift+click draws a line from the last " +
-    "cell painted. Painting past the map's edge grows it.",
+    "cell painted; [ and ] size the pen. Painting past the map's edge grows it.",
   touchHelp: "Tap or drag a finger to paint. Painting past the map's edge grows it.",
   down(cell, e, state) {
     holdView();
     const from = e.shiftKey && last ? last.cell : cell;
     if (e.button !== 2) state = e.shiftKey && last ? last.state : cellState(cell.x, cell.y) === 1 ? DOT : O;
-    stroke = { state, last: cell, edits: new Edits() };
+    stroke = { state, last: cell, edits: new Edits(), size: drawing.size, axis: mirrorAxis() };
     paint(from, cell);
   },
   move(cell) {

@@ -3,13 +3,15 @@
 // writes its cells, one step; Esc or a second finger drops it. A line is
 // the pen's, Bresenham's, both ends included; a rectangle is the outline
 // of the box whose corners are the first and last cells, or the whole box
-// where "filled" is on or Shift is held at the release.
-import { $ } from "../page.js";
+// where "filled" is on or Shift is held at the release. With the mirror
+// on, its images are written with it (see mirror.js).
+import { $, mac } from "../page.js";
 import { O } from "../edits.js";
 import { Targets, commit, write } from "../document.js";
 import { overlaySoon } from "../picture.js";
 import { boxOf } from "../block.js";
 import { line } from "./pen.js";
+import { images, mirrorAxis, mirrored } from "../mirror.js";
 
 // The cells of a box's outline, or of the whole box, in reading order.
 function box(a, b, filled, each) {
@@ -19,22 +21,30 @@ function box(a, b, filled, each) {
   }
 }
 
-// The cells a shape would write, rendered in the state it paints, with
-// its box outlined.
+// The cells a shape would write, its mirror images too, rendered in the
+// state it paints, with its box outlined.
 function preview(shape, ctx, at, s, colours) {
   ctx.fillStyle = shape.state === O ? colours.markedCss : colours.blankCss;
-  const inset = s >= 4 ? 1 : 0, size = Math.max(s - inset, 1);
-  shape.cells((x, y) => {
-    const [px, py] = at(x, y);
+  const inset = s >= 4 ? 1 : 0, size = Math.max(s - inset, 1), axis = mirrorAxis();
+  shape.cells((x, y) => images(x, y, axis, (u, v) => {
+    const [px, py] = at(u, v);
     ctx.fillRect(px, py, size, size);
-  });
+  }));
   const b = boxOf(shape.from, shape.to), [ax, ay] = at(b.x, b.y), [bx, by] = at(b.x + b.w, b.y + b.h);
   ctx.strokeStyle = colours.accent;
   ctx.lineWidth = 1;
   ctx.strokeRect(ax - 0.5, ay - 0.5, bx - ax + 1, by - ay + 1);
 }
 
-function shapeTool(what, cellsOf) {
+// The corner a shape reaches: with what.squares and Ctrl (⌘ on a Mac)
+// held, the nearest that makes the box a square, away from the first.
+function reach(what, from, cell, e) {
+  if (!what.squares || !(mac ? e.metaKey : e.ctrlKey)) return cell;
+  const d = Math.max(Math.abs(cell.x - from.x), Math.abs(cell.y - from.y));
+  return { x: from.x + (cell.x < from.x ? -d : d), y: from.y + (cell.y < from.y ? -d : d) };
+}
+
+export function shapeTool(what, cellsOf) {
   let shape = null;
   const stop = () => {
     shape = null;
@@ -48,15 +58,15 @@ function shapeTool(what, cellsOf) {
       overlaySoon();
     },
     move(cell, e) {
-      Object.assign(shape, { to: cell, filled: !!e.shiftKey });
+      Object.assign(shape, { to: reach(what, shape.from, cell, e), filled: !!e.shiftKey });
       overlaySoon();
     },
     up(cell, e) {
-      Object.assign(shape, { to: cell ?? shape.to, filled: !!e.shiftKey });
+      Object.assign(shape, { to: cell ? reach(what, shape.from, cell, e) : shape.to, filled: !!e.shiftKey });
       const targets = new Targets();
       shape.cells((x, y) => targets.push(x, y, shape.state));
       stop();
-      commit(write(targets));
+      commit(write(mirrored(targets)));
     },
     cancel: stop,
     preview: (...args) => shape && preview(shape, ...args),

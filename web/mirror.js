@@ -1,0 +1,85 @@
+// Mirrored drawing: while it is on, the pen, the pen's sizes and the
+// shapes write every cell also at its mirror image, in the same step. The
+// axes run through the middle of the listing's width and height: an odd
+// width's through its middle column, which mirrors onto itself, an even
+// one's between its two middle columns. An image at a negative position
+// is not written; one past a row's end grows it, as painting there does.
+// Fill and the selection's commands are not mirrored: they do not ask.
+import { $ } from "./page.js";
+import { Targets, extent, layout } from "./document.js";
+import { addLayer, overlaySoon } from "./picture.js";
+import { drawing } from "./tools.js";
+
+const MODES = [
+  { name: "off", text: "Mirror off" },
+  { name: "left–right", text: "Mirror ↔", across: true },
+  { name: "top–bottom", text: "Mirror ↕", down: true },
+  { name: "both ways", text: "Mirror ✣", across: true, down: true },
+];
+let mode = 0;  // only this module writes it
+
+// The axes as the map is now, for a use of a tool to keep to its end
+// (a stroke that grows the map does not move them): null while off.
+export function mirrorAxis() {
+  const m = MODES[mode];
+  if (!m.across && !m.down) return null;
+  extent();
+  return layout.refused ? null : { across: !!m.across, down: !!m.down, w: layout.wid, h: layout.hgt };
+}
+
+// The cell and each of its mirror images that is not itself nor at a
+// negative position.
+export function images(x, y, axis, each) {
+  each(x, y);
+  if (!axis) return;
+  const mx = axis.w - 1 - x, my = axis.h - 1 - y;
+  if (axis.across && mx !== x && mx >= 0) each(mx, y);
+  if (axis.down && my !== y && my >= 0) each(x, my);
+  if (axis.across && axis.down && mx !== x && my !== y && mx >= 0 && my >= 0) each(mx, my);
+}
+
+// The targets with their mirror images after each, in the same state.
+export function mirrored(targets, axis = mirrorAxis()) {
+  if (!axis) return targets;
+  const out = new Targets(targets.n * 4), { v } = targets;
+  for (let i = 0; i < 3 * targets.n; i += 3) images(v[i], v[i + 1], axis, (x, y) => out.push(x, y, v[i + 2]));
+  return out;
+}
+
+export function cycleMirror() {
+  mode = (mode + 1) % MODES.length;
+  show();
+  overlaySoon();
+}
+
+function show() {
+  $("mirror").textContent = MODES[mode].text;
+  $("mirror").setAttribute("aria-label", `Mirrored drawing: ${MODES[mode].name}; next`);
+}
+
+// The axes over the picture while drawing, dashed, across the map's box.
+function axes(ctx, at, s, colours) {
+  const axis = drawing.on && mirrorAxis();
+  if (!axis) return;
+  const { w: cols, h: rows } = extent();
+  ctx.save();
+  ctx.strokeStyle = colours.accent;
+  ctx.lineWidth = 2;
+  ctx.setLineDash([6, 4]);
+  ctx.beginPath();
+  if (axis.across) {
+    ctx.moveTo(...at(axis.w / 2, 0));
+    ctx.lineTo(...at(axis.w / 2, rows));
+  }
+  if (axis.down) {
+    ctx.moveTo(...at(0, axis.h / 2));
+    ctx.lineTo(...at(cols, axis.h / 2));
+  }
+  ctx.stroke();
+  ctx.restore();
+}
+
+export function startMirror() {
+  addLayer(axes);
+  show();
+}

@@ -1,0 +1,91 @@
+// Rulers and a grid to count by. Along the picture's top and left edges,
+// the cells' coordinates as the listing gives them: x from 0 at the left,
+// y counting the picture's rows, which are the listing's (an empty line
+// is none). Labelled every 1, 5, 10, 50, 100… cells, the finest that
+// leaves room for the labels at this zoom; the cell under the pointer or
+// the keyboard cursor marked on both. Only what is in view is drawn, so
+// the rulers cost what the overlay's size does, whatever the map. A
+// heavier grid line every N cells (G steps N: off, 4, 5, 8, 10, 16) where
+// cells are large enough to show their gaps.
+import { $ } from "./page.js";
+import { extent } from "./document.js";
+import { RULERS, addLayer, overlaySoon, pointed } from "./picture.js";
+
+const EVERY = [0, 4, 5, 8, 10, 16];
+let every = 0;  // the index in EVERY; only this module writes it
+
+export function stepGrid() {
+  every = (every + 1) % EVERY.length;
+  show();
+  overlaySoon();
+}
+
+function show() {
+  const n = EVERY[every];
+  $("grid").textContent = n ? `Grid ${n}` : "Grid off";
+  $("grid").setAttribute("aria-label", `A heavier line every ${n ? `${n} cells` : "so many cells: off"}; next`);
+}
+
+// The finest step of 1, 5, 10, 50, 100… whose labels are at least gap
+// pixels apart at s pixels a cell.
+function stepFor(s, gap) {
+  for (let step = 1; ; step *= 10) {
+    if (step * s >= gap) return step;
+    if (5 * step * s >= gap) return 5 * step;
+  }
+}
+
+// The labels of one ruler in view: the multiples of step from 0 to n - 1
+// whose cells are between the pixels from and to, their ends at(i).
+function labels(n, step, from, to, at) {
+  const out = [];
+  const first = Math.max(0, Math.floor((from - at(0)) / (at(1) - at(0)) / step) * step);
+  for (let i = first; i < n && at(i) < to; i += step) if (at(i + 1) > from) out.push(i);
+  return out;
+}
+
+function rulers(ctx, at, s, colours) {
+  const { w: cols, h: rows } = extent();
+  const overlay = ctx.canvas, ratio = overlay.width / Math.max(overlay.clientWidth, 1);
+  if (rows === 0) return void Object.assign(overlay.dataset, { rulerX: "", rulerY: "" });
+  const band = RULERS.top * ratio, wide = RULERS.left * ratio, font = 11 * ratio, [x0, y0] = at(0, 0);
+  const xAt = (i) => x0 + i * s, yAt = (j) => y0 + j * s;
+  const n = EVERY[every];
+  // The heavier grid, under the rulers.
+  if (n && s >= 4 * ratio) {
+    ctx.save();
+    ctx.strokeStyle = colours.accent;
+    ctx.lineWidth = Math.max(1, ratio);
+    ctx.beginPath();
+    for (const i of labels(cols + 1, n, 0, overlay.width, xAt)) ctx.moveTo(xAt(i), yAt(0)), ctx.lineTo(xAt(i), yAt(rows));
+    for (const j of labels(rows + 1, n, 0, overlay.height, yAt)) ctx.moveTo(xAt(0), yAt(j)), ctx.lineTo(xAt(cols), yAt(j));
+    ctx.stroke();
+    ctx.restore();
+  }
+  ctx.save();
+  ctx.font = `${font}px sans-serif`;
+  const room = ctx.measureText(String(Math.max(cols, rows) - 1)).width + 6 * ratio;
+  const xs = labels(cols, stepFor(s, room), wide, overlay.width, xAt);
+  const ys = labels(rows, stepFor(s, font + 4 * ratio), band, overlay.height, yAt);
+  ctx.globalAlpha = 0.85;
+  ctx.fillStyle = colours.bgCss;
+  ctx.fillRect(0, 0, overlay.width, band);
+  ctx.fillRect(0, band, wide, overlay.height - band);
+  ctx.globalAlpha = 1;
+  const c = pointed();
+  ctx.fillStyle = colours.accent;
+  if (c && c.x >= 0 && c.x < cols) ctx.fillRect(xAt(c.x), band - 3 * ratio, s, 3 * ratio);
+  if (c && c.y >= 0 && c.y < rows) ctx.fillRect(wide - 3 * ratio, yAt(c.y), 3 * ratio, s);
+  ctx.fillStyle = colours.fgCss;
+  ctx.textBaseline = "top";
+  for (const i of xs) ctx.fillRect(xAt(i), 0, ratio, band), ctx.fillText(i, xAt(i) + 2 * ratio, 2 * ratio);
+  for (const j of ys) ctx.fillRect(0, yAt(j), wide, ratio), ctx.fillText(j, 2 * ratio, yAt(j) + 2 * ratio);
+  ctx.restore();
+  // What is labelled, for the page's test.
+  Object.assign(overlay.dataset, { rulerX: xs.join(" "), rulerY: ys.join(" "), rulerMark: c ? `${c.x},${c.y}` : "" });
+}
+
+export function startRulers() {
+  addLayer(rulers);
+  show();
+}
