@@ -12,7 +12,7 @@
 // moved: its blank cells leave the map under them as it is.
 import { $, channel, decoder } from "./page.js";
 import { commit, layout, on, write } from "./document.js";
-import { addLayer, gridAt, overlaySoon, picture } from "./picture.js";
+import { addLayer, gridAt, overlaySoon } from "./picture.js";
 import { blockBytes, boxOf, markedOnly, parseBlock, place, readBlock } from "./block.js";
 import { oriented, orientWhole } from "./reshape.js";
 import { say } from "./notes.js";
