@@ -8,21 +8,24 @@ import { drawing } from "./tools.js";
 import { say } from "./notes.js";
 
 const onPicture = () => drawing.on && document.activeElement === $("canvas");
-const said = () => say(`Copied ${selection.box.w} × ${selection.box.h} cells as map text.`);
+// Said after Cut's blanking, which is a step that clears the note, and
+// which takes a floating paste's box away: the box is the one copied.
+const said = ({ w, h }) => say(`Copied ${w} × ${h} cells as map text.`);
 
+// The box copied, or null.
 function copy(e) {
-  const text = onPicture() && copied();
-  if (!text) return false;
+  const text = onPicture() && copied(), box = selection.box;
+  if (!text) return null;
   e.clipboardData.setData("text/plain", text);
   e.preventDefault();
-  said();
-  return true;
+  said(box);
+  return box;
 }
 
 // The Copy and Cut buttons: the selection written to the clipboard, and
 // for Cut blanked once it is there.
 export async function copyOut(cut) {
-  const text = copied();
+  const text = copied(), box = selection.box;
   if (!text) return;
   try {
     await navigator.clipboard.writeText(text);
@@ -31,7 +34,7 @@ export async function copyOut(cut) {
     return;
   }
   if (cut) blank();
-  said();
+  said(box);
 }
 
 // The Paste button, where the engine lets a page read the clipboard.
@@ -47,9 +50,10 @@ export const canRead = () => !!navigator.clipboard?.readText;
 export function startClipboard() {
   document.addEventListener("copy", copy);
   document.addEventListener("cut", (e) => {
-    if (!copy(e)) return;
+    const box = copy(e);
+    if (!box) return;
     blank();
-    said();
+    said(box);
   });
   document.addEventListener("paste", (e) => {
     if (!onPicture()) return;

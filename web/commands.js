@@ -148,8 +148,8 @@ const COMMANDS = [
 
 // A key as written in the table: modifiers, then the key, joined by "+"
 // ("Mod" is Ctrl, or ⌘ on a Mac).
-function parse(spec) {
-  const parts = spec === "+" ? ["+"] : spec.split("+");
+function parse(combo) {
+  const parts = combo === "+" ? ["+"] : combo.split("+");
   const key = parts.pop();
   return { key, mod: parts.includes("Mod"), shift: parts.includes("Shift") };
 }
@@ -157,20 +157,20 @@ function parse(spec) {
 // A letter's key is told by its letter, and Shift must be as written;
 // another key by its name, Shift as it may fall (+ is a shifted = on many
 // keyboards). Ctrl or ⌘ must be as written; Alt never.
-function matches(spec, e) {
-  const { key, mod, shift } = parse(spec);
+function matches(combo, e) {
+  const { key, mod, shift } = parse(combo);
   if (e.altKey || (mac ? e.metaKey : e.ctrlKey) !== mod || (mac ? e.ctrlKey : e.metaKey)) return false;
   if (/^[A-Z]$/.test(key)) return e.key.toUpperCase() === key && e.shiftKey === shift;
   return (e.key === " " ? "Space" : e.key) === key && (!shift || e.shiftKey);
 }
 
 const GLYPHS = { ArrowLeft: "←", ArrowRight: "→", ArrowUp: "↑", ArrowDown: "↓", "-": "−" };
-function keyText(spec) {
-  const { key, mod, shift } = parse(spec), k = GLYPHS[key] ?? key;
+function keyText(combo) {
+  const { key, mod, shift } = parse(combo), k = GLYPHS[key] ?? key;
   return mac ? `${shift ? "⇧" : ""}${mod ? "⌘" : ""}${k}` : `${mod ? "Ctrl+" : ""}${shift ? "Shift+" : ""}${k}`;
 }
-function ariaKey(spec) {
-  const { key, mod, shift } = parse(spec);
+function ariaKey(combo) {
+  const { key, mod, shift } = parse(combo);
   return [mod && (mac ? "Meta" : "Control"), shift && "Shift", key === "+" ? "Plus" : key].filter(Boolean).join("+");
 }
 
@@ -204,7 +204,7 @@ function key(e) {
   for (const c of COMMANDS) {
     if (c.native || !(c.where === "anywhere" || (c.where === "page" && !inField) || (!c.where && onPicture))) continue;
     if (c.drawing && !drawing.on) continue;
-    if (![...(c.keys ?? []), ...(c.also ?? [])].some((spec) => matches(spec, e))) continue;
+    if (![...(c.keys ?? []), ...(c.also ?? [])].some((combo) => matches(combo, e))) continue;
     e.preventDefault();
     run(c, e);
     return;
@@ -251,7 +251,7 @@ export function startCommands() {
     return b;
   }));
   for (const c of COMMANDS) {
-    const keys = (c.keys ?? []).filter((spec) => !/Arrow/.test(spec));
+    const keys = (c.keys ?? []).filter((combo) => !/Arrow/.test(combo));
     for (const b of buttons(c)) {
       if (c.icon && b.closest("#dock")) decorate(b, c.icon);
       b.addEventListener("click", (e) => run(c, e));

@@ -287,13 +287,7 @@ export function retract(edits) {
 // page opens: there is nothing before it to undo.
 export function replace(bytes, name, from, { cut = false, keep = true, first = false, entry = newEntry() } = {}) {
   events.emit("leaving");
-  if (first) {
-    Object.assign(map, { bytes, name, from, cut, entry });
-    forget();
-    refresh({ fitted: true });
-  } else {
-    anew(bytes, { name, from, cut, entry });
-  }
+  anew(bytes, { name, from, cut, entry }, first);
   saved();
   events.emit("step", { whole: true, keep });
 }
@@ -305,11 +299,13 @@ export function rewrite(bytes, name = map.name) {
   events.emit("step", { whole: false });
 }
 
-function anew(bytes, props) {
+// first: a history that starts with this map, not a step to it.
+function anew(bytes, props, first = false) {
   const before = about();
   const edit = { at: 0, removed: map.bytes, inserted: bytes.slice() };
   Object.assign(map, { bytes }, props);
-  record([edit], before, about(), map.bytes, { whole: true });
+  if (first) forget();
+  else record([edit], before, about(), map.bytes, { whole: true });
   refresh({ fitted: true });
 }
 
