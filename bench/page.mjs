@@ -8,7 +8,10 @@
 //   (median and 95th percentile, over runs of ten events, since some
 //   engines tell time only to the millisecond), a stroke's end to the
 //   listing, the text and the picture in step, a whole redraw, and a
-//   pointer event of Line and of Rectangle;
+//   pointer event of Line and of Rectangle; then, on the map opened
+//   again, a pointer event of a drag mirrored both ways and of a pen of
+//   size 4 (median and 95th percentile), of Ellipse, and a redraw with
+//   Grid 10 on, each also as the large map's median over the small's;
 //   on the large map: a fill of every cell, all selected and flipped,
 //   and a Resize, each to the listing and the picture in step; each
 //   form out (PNG, JSON, CSV, C) made; a stroke's end to the map kept,
@@ -20,11 +23,20 @@ import { png } from "../tests/web/pictures.mjs";
 const median = (v) => [...v].sort((a, b) => a - b)[v.length >> 1];
 const p95 = (v) => [...v].sort((a, b) => a - b)[Math.floor(0.95 * v.length)];
 
+// A key pressed n times, which must leave the button id saying text: a
+// timing of an aid that was not on would be no timing of it.
+async function step(page, key, n, id, text) {
+  await page.keys(...Array(n).fill(key));
+  const got = await page.text(id);
+  if (got !== text) throw new Error(`${key} ${n} times gave "${got}", not "${text}"`);
+}
+
 export async function timings(page) {
   const t = { native: [], listing: [] };
   const maps = { large: Buffer.from(("O".repeat(1000) + "\n").repeat(999)), small: Buffer.from(("O".repeat(20) + "\n").repeat(20)) };
   for (const [size, data] of Object.entries(maps)) {
     const path = page.file(`${size}.map`, data), events = [], ends = [], redraws = [], lines = [], boxes = [];
+    const mirrors = [], pens = [], ellipses = [], grids = [];
     for (let i = 0; i < 5; i++) {
       await page.fresh();
       await page.loadPath(path);
@@ -49,9 +61,30 @@ export async function timings(page) {
         await page.keys(key);
         list.push(...(await page.strokes([back], false, true)).events);
       }
+      // The aids last, each turned back off after, on cells not painted
+      // yet: a stroke undone leaves them so for the next.
+      await page.loadPath(path);
+      await page.keys("p");
+      for (const [list, on, off] of [[mirrors, ["y", 3, "mirror", "Mirror ✣"], ["y", 1, "mirror", "Mirror off"]],
+        [pens, ["]", 3, "pen-size", "Pen 4"], ["[", 3, "pen-size", "Pen 1"]]]) {
+        await step(page, ...on);
+        list.push(...(await page.strokes([back], false, true)).events);
+        await step(page, ...off);
+        await page.keys("Control+z");
+      }
+      await page.keys("e");
+      ellipses.push(...(await page.strokes([back], false, true)).events);
+      await page.keys("p");
+      await step(page, "g", 4, "grid", "Grid 10");
+      for (let z = 0; z < 4; z++) {
+        await page.keys(z % 2 ? "-" : "+");
+        grids.push(+(await page.data("renderMs")));
+      }
+      await step(page, "g", 2, "grid", "Grid off");
     }
     t[size] = { event: median(events), p95: p95(events), end: median(ends), redraw: median(redraws),
-      line: median(lines), box: median(boxes) };
+      line: median(lines), box: median(boxes), mirror: median(mirrors), mirrorP95: p95(mirrors), pen: median(pens),
+      penP95: p95(pens), ellipse: median(ellipses), grid: median(grids) };
   }
   const tools = { fill: [], flip: [], resize: [] }, key = (k, shiftKey) => page.js(`const t0 = performance.now();
     document.getElementById("canvas").dispatchEvent(new KeyboardEvent("keydown", { key: arguments[0], shiftKey: arguments[1],
@@ -126,7 +159,8 @@ async function keeping(page) {
 
 // The table of the engines' timings, as Markdown.
 export function timingTable(rows) {
-  const f = (v) => v.toFixed(v < 10 ? 2 : 1);
+  // A ratio over a median of 0 (under an engine's millisecond) is none.
+  const f = (v) => Number.isFinite(v) ? v.toFixed(v < 10 ? 2 : 1) : "–";
   const line = (what, get) => `| ${what} | ${rows.map((r) => f(get(r))).join(" | ")} |`;
   return [`Medians in ms, ${rows.map((r) => r.engine).join(", ")}:`, "",
     `| | ${rows.map((r) => r.engine.split(" ")[0]).join(" | ")} |`, `|---|${rows.map(() => "---:").join("|")}|`,
@@ -140,8 +174,18 @@ export function timingTable(rows) {
         line(`${name}: a stroke's end to listing, text and picture in step`, (r) => r[size].end),
         line(`${name}: a whole redraw of the picture`, (r) => r[size].redraw),
         line(`${name}: a pointer event of a Line, shown (median, runs of ten)`, (r) => r[size].line),
-        line(`${name}: a pointer event of a Rectangle, shown (median, runs of ten)`, (r) => r[size].box)];
+        line(`${name}: a pointer event of a Rectangle, shown (median, runs of ten)`, (r) => r[size].box),
+        line(`${name}: a pointer event of a drag mirrored both ways, median (of runs of ten)`, (r) => r[size].mirror),
+        line(`${name}: a pointer event mirrored both ways, 95th percentile (of runs of ten)`, (r) => r[size].mirrorP95),
+        line(`${name}: a pointer event of a pen of size 4, median (of runs of ten)`, (r) => r[size].pen),
+        line(`${name}: a pointer event of a pen of size 4, 95th percentile (of runs of ten)`, (r) => r[size].penP95),
+        line(`${name}: a pointer event of an Ellipse, shown (median, runs of ten)`, (r) => r[size].ellipse),
+        line(`${name}: a zoom with the rulers and Grid 10, the whole redraw`, (r) => r[size].grid)];
     }),
+    // The aids should cost the large map no more than 1.5 times the small.
+    ...[["mirror", "a pointer event mirrored both ways"], ["pen", "a pointer event of a pen of size 4"],
+      ["ellipse", "a pointer event of an Ellipse"], ["grid", "a zoom with the rulers and Grid 10"]]
+      .map(([k, what]) => line(`large ÷ small: ${what}, medians`, (r) => r.large[k] / r.small[k])),
     line("1000 × 999: a fill of every cell, click to listing and picture in step", (r) => r.fill),
     line("1000 × 999: all selected and flipped, key to listing and picture in step", (r) => r.flip),
     line("1000 × 999: resized to 999 × 1000 about the centre, to listing and picture in step", (r) => r.resize),

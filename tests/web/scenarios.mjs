@@ -128,6 +128,32 @@ export const ACTIONS = {
       return [[1, 3, 5].every((i, k) => parseInt(css.slice(i, i + 2), 16) === px[k]) && colour,
         document.getElementById("cell").textContent];`, ...p, colour), [colour, rest.split(/\s+/).slice(2).join(" ")]);
   },
+  // The overlay along a segment from X,Y to X,Y (cells, or "ruler": the
+  // band's strip that marks the cell pointed at): yes where a colour of
+  // the page's style is within a device pixel of 40% of it or more, which
+  // a dashed line's dashes are; no where nowhere. A line off the pixel
+  // grid is drawn part opaque, which counts.
+  async inked(page, [from, to, colour, want]) {
+    await page.frames();
+    const share = await page.js(`const [from, to, colour] = arguments, o = document.getElementById("overlay");
+      const d = document.getElementById("canvas").dataset, ratio = devicePixelRatio;
+      const css = getComputedStyle(document.documentElement).getPropertyValue("--" + colour).trim();
+      const rgb = [1, 3, 5].map((i) => parseInt(css.slice(i, i + 2), 16));
+      // The bands are 32 px wide and 16 high, the mark their last 3 px.
+      const px = ([x, y]) => [x === "ruler" ? 30.5 : +d.x0 + +x * d.cell, y === "ruler" ? 14.5 : +d.y0 + +y * d.cell]
+        .map((v) => v * ratio);
+      const [a, b] = [from, to].map(px), n = Math.ceil(Math.max(...[0, 1].map((k) => Math.abs(b[k] - a[k])))) + 1;
+      const img = o.getContext("2d").getImageData(0, 0, o.width, o.height).data;
+      const is = (x, y) => img[4 * (y * o.width + x) + 3] >= 96 &&
+        rgb.every((c, k) => Math.abs(img[4 * (y * o.width + x) + k] - c) <= 40);
+      let hit = 0;
+      for (let k = 0; k < n; k++) {
+        const [x, y] = [0, 1].map((i) => Math.floor(a[i] + (b[i] - a[i]) * k / Math.max(n - 1, 1)));
+        if ([-1, 0, 1].some((i) => [-1, 0, 1].some((j) => is(x + i, y + j)))) hit++;
+      }
+      return hit / n;`, from.split(","), to.split(","), colour);
+    check(`${page.row}: ${colour} from ${from} to ${to}`, share >= 0.4 ? "yes" : share === 0 ? "no" : `on ${share.toFixed(2)} of it`, want);
+  },
 };
 
 // A text that should be, or hold (~TEXT), waited for a while.
