@@ -36,6 +36,11 @@ function readPalette() {
 }
 
 const dpr = () => window.devicePixelRatio || 1;
+// Both canvases in plain memory, not a graphics card's: the picture is
+// written as pixels anyway, and WebKit, with a card's canvas on the page,
+// takes 70 to 100 ms over each frame in which anything changes where no
+// card is to be had (under X without one), against 16 ms so.
+const context = (id) => $(id).getContext("2d", { willReadFrequently: true });
 // Where a cell's corner is: in CSS pixels from the canvas's corner, or,
 // given the device's ratio, in the overlay's pixels.
 const toPixels = (x, y, ratio = 1) => {
@@ -111,12 +116,12 @@ function render() {
   if (!picture.view || picture.view.fit) fit();
   const { view } = picture;
   if (image?.width !== W || image?.height !== H) {
-    image = canvas.getContext("2d").createImageData(W, H);
+    image = context("canvas").createImageData(W, H);
     px = new Uint32Array(image.data.buffer);
   }
   setView(view.s * ratio, ...toPixels(0, 0, ratio), W);
   paint(px, W, 0, W, 0, H, palette);
-  canvas.getContext("2d").putImageData(image, 0, 0);
+  context("canvas").putImageData(image, 0, 0);
   Object.assign(due, { whole: false, rect: null });
   renderOverlay();
   const r = layout.refusedCell;
@@ -127,7 +132,7 @@ function render() {
 // The overlay: the refused byte's ring, the layers, and the keyboard
 // cursor while the picture has the focus.
 function renderOverlay() {
-  const overlay = $("overlay"), ctx = overlay.getContext("2d"), ratio = dpr();
+  const overlay = $("overlay"), ctx = context("overlay"), ratio = dpr();
   ctx.clearRect(0, 0, overlay.width, overlay.height);
   const at = (x, y) => toPixels(x, y, ratio);
   ring(ctx, layout.refusedCell, palette.refused, []);
@@ -160,7 +165,7 @@ function onFrame() {
   if (due.rect) {
     const [x0, x1, y0, y1] = due.rect;
     due.rect = null;
-    if (x1 > x0 && y1 > y0) $("canvas").getContext("2d").putImageData(image, 0, 0, x0, y0, x1 - x0, y1 - y0);
+    if (x1 > x0 && y1 > y0) context("canvas").putImageData(image, 0, 0, x0, y0, x1 - x0, y1 - y0);
   }
   if (due.overlay) renderOverlay();
 }
