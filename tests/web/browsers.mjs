@@ -9,7 +9,8 @@
 //
 // Points are CSS pixels of the viewport; buttons 0, 1, 2 the left, middle
 // and right; keys names such as "Space" or "Control+Shift+z", and mouse()
-// holds one down throughout if told. requests() gives the addresses asked
+// holds one down throughout if told, pace ms between moves if given;
+// wheel(point, deltas, pace) turns the wheel over a point. requests() gives the addresses asked
 // for since the last call, but those the page's policy refused, dialogs()
 // the prompts raised, each accepted; preload(script) runs a script before
 // the page's own. WebKit's driver gives none of these three.
@@ -58,13 +59,21 @@ async function puppet(engine, profile) {
       page.evaluate(`(async function () {\n${body}\n}).apply(null, ${JSON.stringify(args)})`),
       new Promise((_, fail) => setTimeout(() => fail(new Error(`no answer from ${page.url()}`)), 60000).unref())]),
     upload: async (selector, path) => (await page.$(selector)).uploadFile(path),
-    async mouse(steps, hold) {
+    async mouse(steps, hold, pace = 0) {
       if (hold) await page.keyboard.down(hold);
       for (const { move, down, up } of steps) {
+        if (move && pace) await new Promise((r) => setTimeout(r, pace));
         if (move) await page.mouse.move(...move);
         else await page.mouse[down !== undefined ? "down" : "up"]({ button: BUTTONS[down ?? up] });
       }
       if (hold) await page.keyboard.up(hold);
+    },
+    async wheel(point, deltas, pace) {
+      await page.mouse.move(...point);
+      for (const deltaY of deltas) {
+        await new Promise((r) => setTimeout(r, pace));
+        await page.mouse.wheel({ deltaY });
+      }
     },
     async keys(...combos) {
       for (const combo of combos) {
@@ -108,15 +117,20 @@ async function webkit() {
     open: (url) => d.get(url),
     js: (body, ...args) => d.executeScript(body, ...args),
     upload: async (selector, path) => (await d.findElement({ css: selector })).sendKeys(path),
-    async mouse(steps, hold) {
+    async mouse(steps, hold, pace = 100) {
       const a = d.actions({ async: true });
       if (hold) a.keyDown(key(hold));
       for (const { move, down, up } of steps) {
-        if (move) a.move({ x: Math.round(move[0]), y: Math.round(move[1]), origin: "viewport" });
+        if (move) a.move({ x: Math.round(move[0]), y: Math.round(move[1]), origin: "viewport", duration: pace });
         else if (down !== undefined) a.press(BUTTONS[down]);
         else a.release(BUTTONS[up]);
       }
       if (hold) a.keyUp(key(hold));
+      await a.perform();
+    },
+    async wheel(point, deltas, pace) {
+      const a = d.actions({ async: true }), [x, y] = point.map(Math.round);
+      for (const deltaY of deltas) a.pause(pace).scroll(x, y, 0, deltaY, "viewport", 0);
       await a.perform();
     },
     async keys(...combos) {
