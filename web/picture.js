@@ -37,9 +37,9 @@ function readPalette() {
 
 const dpr = () => window.devicePixelRatio || 1;
 // Both canvases in plain memory, not a graphics card's: the picture is
-// written as pixels anyway, and WebKit, with a card's canvas on the page,
-// takes 70 to 100 ms over each frame in which anything changes where no
-// card is to be had (under X without one), against 16 ms so.
+// written as pixels anyway, and where no card is to be had (under X
+// without one) WebKit renders a card's canvas in software, some 30 ms
+// more over every frame in which anything changes.
 const context = (id) => $(id).getContext("2d", { willReadFrequently: true });
 // Where a cell's corner is: in CSS pixels from the canvas's corner, or,
 // given the device's ratio, in the overlay's pixels.

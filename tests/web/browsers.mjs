@@ -9,11 +9,12 @@
 //
 // Points are CSS pixels of the viewport; buttons 0, 1, 2 the left, middle
 // and right; keys names such as "Space" or "Control+Shift+z", and mouse()
-// holds one down throughout if told, pace ms between moves if given;
-// wheel(point, deltas, pace) turns the wheel over a point. requests() gives the addresses asked
-// for since the last call, but those the page's policy refused, dialogs()
-// the prompts raised, each accepted; preload(script) runs a script before
-// the page's own. WebKit's driver gives none of these three.
+// holds one down throughout if told, and takes pace ms over each move if
+// told; wheel(point, deltas, pace) turns the wheel over a point, pace ms
+// apart. requests() gives the addresses asked for since the last call,
+// but those the page's policy refused, dialogs() the prompts raised, each
+// accepted; preload(script) runs a script before the page's own. WebKit's
+// driver gives none of these three.
 import { spawn } from "node:child_process";
 import { createServer } from "node:net";
 import puppeteer from "puppeteer-core";
