@@ -21,7 +21,8 @@ export async function chromium(page) {
   }
 
   // Fingers: a tap paints; a pinch zooms and paints nothing, even when its
-  // first finger came down alone; a second finger drops a line.
+  // first finger came down alone; a second finger drops a line; a tap
+  // paints mirrored.
   await page.fresh();
   await page.load(bin("....\n....\n"));
   await page.drawing(true);
@@ -42,12 +43,18 @@ export async function chromium(page) {
   for (const [type, points] of [["touchStart", [a]], ["touchMove", [b]], ["touchStart", [b, a]], ["touchEnd", []]]) await touch(type, points);
   await page.frames();
   check("pinch and a line: no step of their own", await page.mapText(), "....\n....\n");
+  await page.click("mirror");
+  await page.keys("p");
+  const c = await page.point(0, 1, 0.5, 0.5);
+  await page.update(async () => { await touch("touchStart", [c]); await touch("touchEnd", []); });
+  check("tap, mirrored left–right", await page.mapText(), "....\nO..O\n");
 
   // A phone, 360 × 740 with touch, and a desktop, 1280 × 720, drawing with
   // a selection: nothing wider than the screen, and in view at once the
-  // picture, every tool, the selection's commands, Undo, Redo and Save map;
-  // on the desktop the readout and the listing's first lines too; on the
-  // phone every touch target at least 44 pixels a side; axe clean.
+  // picture, every tool, the selection's commands, the pen's size, Mirror,
+  // Grid, Undo, Redo and Save map; on the desktop the readout and the
+  // listing's first lines too; on the phone every touch target at least
+  // 44 pixels a side; axe clean.
   for (const [w, h, phone] of [[360, 740, true], [1280, 720, false]]) {
     await page.b.page.setViewport({ width: w, height: h, deviceScaleFactor: phone ? 2 : 1, isMobile: phone, hasTouch: phone });
     await page.fresh();
@@ -59,7 +66,8 @@ export async function chromium(page) {
       else scrollTo(0, 0);
       const box = (e) => e.getBoundingClientRect(), seen = (e) => e.getClientRects().length > 0;
       const inView = (r) => r.top >= 0 && r.left >= 0 && r.bottom <= innerHeight && r.right <= innerWidth;
-      const wanted = [$("canvas"), ...document.querySelectorAll("#tool-picks button, #selection-tools button, #steps button")];
+      const wanted = [$("canvas"), $("pen-size"), $("mirror"), $("grid"),
+        ...document.querySelectorAll("#tool-picks button, #selection-tools button, #steps button")];
       if (!phone) wanted.push($("cell"));
       const out = wanted.filter((e) => !inView(box(e))).map((e) => e.id || e.dataset.tool);
       // Nor is the picture under the dock.
