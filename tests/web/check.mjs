@@ -11,10 +11,10 @@
 // writes for them; pictures as maps; axe-core; nothing fetched. In Chromium
 // alone: real downloads, touch, a phone's screen and a desktop's, the
 // history of 100 cells. Given DIR, the timings of bench/page.mjs go to
-// DIR/timings.md and screenshots to DIR/drawing.png and DIR/phone.png;
-// given the site's folder, it is served by nginx and tested too: in
-// Chromium installed, offline, updated and shared, elsewhere the case
-// table, in all nothing fetched but its own.
+// DIR/timings.md and screenshots to DIR/drawing.png, DIR/phone.png and
+// DIR/aids.png; given the site's folder, it is served by nginx and tested
+// too: in Chromium installed, offline, updated and shared, elsewhere the
+// case table, in all nothing fetched but its own.
 import { cpSync, mkdirSync, mkdtempSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join, resolve } from "node:path";
@@ -89,6 +89,22 @@ async function main() {
             if (phone) await page.js("document.getElementById('picture').scrollIntoView()");
             await page.b.screenshot(join(opts.out, `${shot}.png`));
           }
+          // The aids: a new map drawn mirrored both ways, Grid 4, the
+          // pointer on a cell, the picture alone.
+          await page.b.page.setViewport({ width: 1280, height: 720 });
+          await page.fresh();
+          await page.dialog("new", 24, 14, "aids.map");
+          await page.drawing(true);
+          await page.keys("y", "y", "y", "g", "]");
+          await page.mouse([[1, 1], [6, 1], [9, 4]]);
+          await page.keys("[", "e");
+          await page.mouse([[3, 4], [10, 12]]);
+          await page.keys("r");
+          await page.mouse([[8, 7], [8, 8]], 0, "Shift");
+          await page.b.mouse([{ move: await page.point(17, 9) }]);
+          const clip = await page.js(`const r = document.querySelector(".stage").getBoundingClientRect();
+            return { x: r.left, y: r.top, width: r.width, height: r.height };`);
+          await page.b.page.screenshot({ path: join(opts.out, "aids.png"), clip });
           await page.b.page.setViewport({ width: 1280, height: 900 });
         }
       } catch (e) {
