@@ -58,14 +58,14 @@ function show() {
 }
 
 // The axes over the picture while drawing, dashed, across the map's box.
-function axes(ctx, at, s, colours) {
+function axes(ctx, at, s, colours, ratio) {
   const axis = drawing.on && mirrorAxis();
   if (!axis) return;
   const { w: cols, h: rows } = extent();
   ctx.save();
   ctx.strokeStyle = colours.accent;
-  ctx.lineWidth = 2;
-  ctx.setLineDash([6, 4]);
+  ctx.lineWidth = 2 * ratio;
+  ctx.setLineDash([6 * ratio, 4 * ratio]);
   ctx.beginPath();
   if (axis.across) {
     ctx.moveTo(...at(axis.w / 2, 0));

@@ -17,7 +17,7 @@ export const picture = { view: null, cursor: null };
 
 // What others render over the picture: each a function of the overlay's
 // context, a function from cells to its device pixels, the size of a cell
-// in device pixels and the palette.
+// in device pixels, the palette and the device's pixels to a CSS pixel.
 const layers = [];
 export const addLayer = (layer) => { layers.push(layer); };
 
@@ -136,7 +136,7 @@ function renderOverlay() {
   ctx.clearRect(0, 0, overlay.width, overlay.height);
   const at = (x, y) => toPixels(x, y, ratio);
   ring(ctx, layout.refusedCell, palette.refused, []);
-  for (const layer of layers) layer(ctx, at, picture.view.s * ratio, palette);
+  for (const layer of layers) layer(ctx, at, picture.view.s * ratio, palette, ratio);
   if (document.activeElement === $("canvas")) ring(ctx, picture.cursor, palette.accent, [3 * ratio, 2 * ratio]);
   due.overlay = false;
 }

@@ -44,9 +44,8 @@ function labels(n, step, from, to, at) {
   return out;
 }
 
-function rulers(ctx, at, s, colours) {
-  const { w: cols, h: rows } = extent();
-  const overlay = ctx.canvas, ratio = overlay.width / Math.max(overlay.clientWidth, 1);
+function rulers(ctx, at, s, colours, ratio) {
+  const { w: cols, h: rows } = extent(), overlay = ctx.canvas;
   if (rows === 0) return void Object.assign(overlay.dataset, { rulerX: "", rulerY: "" });
   const band = RULERS.top * ratio, wide = RULERS.left * ratio, font = 11 * ratio, [x0, y0] = at(0, 0);
   const xAt = (i) => x0 + i * s, yAt = (j) => y0 + j * s;

@@ -188,7 +188,7 @@ export function orient(how) {
 // The dashed outline, where the selection is or is being dragged to, with
 // the cells it carries while it moves or floats: the marked ones, and the
 // blank ones where they write.
-function outline(ctx, at, s, colours) {
+function outline(ctx, at, s, colours, ratio) {
   const { box, drag, float } = selection;
   let b = box, cells = float;
   if (drag && !drag.moving) b = span(drag.from, drag.to);
@@ -211,11 +211,11 @@ function outline(ctx, at, s, colours) {
   if (!b) return;
   const [ax, ay] = at(b.x, b.y), [bx, by] = at(b.x + b.w, b.y + b.h);
   ctx.save();
-  ctx.lineWidth = 2;
-  ctx.setLineDash([6, 4]);
+  ctx.lineWidth = 2 * ratio;
+  ctx.setLineDash([6 * ratio, 4 * ratio]);
   ctx.strokeStyle = colours.bgCss;
   ctx.strokeRect(ax, ay, bx - ax, by - ay);
-  ctx.lineDashOffset = 5;
+  ctx.lineDashOffset = 5 * ratio;
   ctx.strokeStyle = colours.accent;
   ctx.strokeRect(ax, ay, bx - ax, by - ay);
   ctx.restore();

@@ -23,7 +23,7 @@ function box(a, b, filled, each) {
 
 // The cells a shape would write, its mirror images too, rendered in the
 // state it paints, with its box outlined.
-function preview(shape, ctx, at, s, colours) {
+function preview(shape, ctx, at, s, colours, ratio) {
   ctx.fillStyle = shape.state === O ? colours.markedCss : colours.blankCss;
   const inset = s >= 4 ? 1 : 0, size = Math.max(s - inset, 1), axis = mirrorAxis();
   shape.cells((x, y) => images(x, y, axis, (u, v) => {
@@ -32,8 +32,8 @@ function preview(shape, ctx, at, s, colours) {
   }));
   const b = boxOf(shape.from, shape.to), [ax, ay] = at(b.x, b.y), [bx, by] = at(b.x + b.w, b.y + b.h);
   ctx.strokeStyle = colours.accent;
-  ctx.lineWidth = 1;
-  ctx.strokeRect(ax - 0.5, ay - 0.5, bx - ax + 1, by - ay + 1);
+  ctx.lineWidth = ratio;
+  ctx.strokeRect(ax - ratio / 2, ay - ratio / 2, bx - ax + ratio, by - ay + ratio);
 }
 
 // The corner a shape reaches: with what.squares and Ctrl (⌘ on a Mac)
