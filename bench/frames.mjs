@@ -15,11 +15,9 @@ import { pathToFileURL } from "node:url";
 import { parseArgs } from "node:util";
 import { launch } from "../tests/web/browsers.mjs";
 import { Page, sleep } from "../tests/web/page.mjs";
+import { median, p95 } from "./page.mjs";
 
 const PACE = 16;
-const sorted = (v) => [...v].sort((a, b) => a - b);
-const median = (v) => sorted(v)[v.length >> 1];
-const p95 = (v) => sorted(v)[Math.floor(0.95 * v.length)];
 
 // The times between the frames while act runs.
 async function frames(page, act) {

@@ -20,8 +20,8 @@
 import { execFileSync } from "node:child_process";
 import { png } from "../tests/web/pictures.mjs";
 
-const median = (v) => [...v].sort((a, b) => a - b)[v.length >> 1];
-const p95 = (v) => [...v].sort((a, b) => a - b)[Math.floor(0.95 * v.length)];
+export const median = (v) => [...v].sort((a, b) => a - b)[v.length >> 1];
+export const p95 = (v) => [...v].sort((a, b) => a - b)[Math.floor(0.95 * v.length)];
 
 // A key pressed n times, which must leave the button id saying text: a
 // timing of an aid that was not on would be no timing of it.

@@ -5,7 +5,7 @@
 // lines as the listing's choice says. JSON, CSV and the page's own C form
 // open again as maps: JSON and CSV through the listing's reader, so that
 // what it refuses they refuse, on their own lines.
-import { $, count, decoder, encoder, save, stem } from "./page.js";
+import { $, count, decoder, encoder, join, save, stem } from "./page.js";
 import { CAPACITY, readListing } from "./conversion.js";
 import { current, extent, layout, map, replace } from "./document.js";
 import { crlf } from "./listing.js";
@@ -34,13 +34,6 @@ function points(listing, open, comma, close, sep) {
   }
   return out.subarray(0, n);
 }
-
-const join = (...parts) => {
-  const bytes = parts.map((p) => typeof p === "string" ? encoder.encode(p) : p);
-  const out = new Uint8Array(bytes.reduce((n, b) => n + b.length, 0));
-  bytes.reduce((at, b) => (out.set(b, at), at + b.length), 0);
-  return out;
-};
 
 // The stem of the map's name as a C identifier: a run of anything else
 // becomes one underscore; one that starts with a digit or is a keyword

@@ -5,6 +5,7 @@
 import { $, beginAt, count } from "./page.js";
 import { map, rename } from "./document.js";
 import { deleteKept, keeping, listKept, readKept, renameKept, restore } from "./keep.js";
+import { colours } from "./picture.js";
 
 const when = (t) => new Date(t).toLocaleString("en", { dateStyle: "medium", timeStyle: "short" });
 const note = (text) => { $("maps-note").textContent = text; };
@@ -28,10 +29,8 @@ function picture({ thumb }) {
   const canvas = el("canvas", { className: "thumb", width: thumb?.w || 1, height: thumb?.h || 1 });
   canvas.setAttribute("aria-hidden", "true");
   if (!thumb?.w) return canvas;
-  const style = getComputedStyle(document.documentElement), rgb = (v) => [1, 3, 5].map((i) => parseInt(v.trim().slice(i, i + 2), 16));
-  const colours = [[0, 0, 0, 0], [...rgb(style.getPropertyValue("--blank")), 255], [...rgb(style.getPropertyValue("--marked")), 255]];
-  const image = new ImageData(thumb.w, thumb.h);
-  thumb.cells.forEach((v, i) => image.data.set(colours[v], 4 * i));
+  const { blank, marked } = colours(), image = new ImageData(thumb.w, thumb.h), px = new Uint32Array(image.data.buffer);
+  thumb.cells.forEach((v, i) => { px[i] = [0, blank, marked][v]; });
   canvas.getContext("2d").putImageData(image, 0, 0);
   return canvas;
 }

@@ -1,5 +1,5 @@
 // What every part of the page uses: its elements by id, counts in words,
-// the text codecs, saving bytes as a file, compressed data read no further
+// the text codecs, bytes joined, saving bytes as a file, compressed data read no further
 // than it may go, a small channel of events, and a stamp of each update for
 // the page's test to wait on and time.
 export const $ = (id) => document.getElementById(id);
@@ -7,6 +7,14 @@ export const encoder = new TextEncoder();
 export const decoder = new TextDecoder();  // shows a byte that is no UTF-8 as one U+FFFD
 export const mac = /^mac|^iP/i.test(navigator.userAgentData?.platform ?? navigator.platform);
 export const count = (n, what) => `${n.toLocaleString("en")} ${what}${n === 1 ? "" : "s"}`;
+
+// Bytes and texts (as UTF-8) one after the other, as one array.
+export function join(...parts) {
+  const bytes = parts.map((p) => typeof p === "string" ? encoder.encode(p) : p);
+  const out = new Uint8Array(bytes.reduce((n, b) => n + b.length, 0));
+  bytes.reduce((at, b) => (out.set(b, at), at + b.length), 0);
+  return out;
+}
 
 // A file name without its extension: room.map gives room.
 export const stem = (name) => name.replace(/(.)\.[^.]*$/, "$1");

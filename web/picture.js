@@ -33,7 +33,10 @@ function readPalette() {
   palette = { bg: abgr("--panel"), blank: abgr("--blank"), marked: abgr("--marked"), uneven: abgr("--uneven"),
     refused: css("--refused"), accent: css("--accent"), markedCss: css("--marked"), blankCss: css("--blank"),
     bgCss: css("--panel"), fgCss: css("--fg") };
+  return palette;
 }
+// The page's colours, read once they are first needed.
+export const colours = () => palette ?? readPalette();
 
 const dpr = () => window.devicePixelRatio || 1;
 // Both canvases in plain memory, not a graphics card's: the picture is
@@ -112,7 +115,7 @@ function render() {
   if (layout.stale) relayout();
   const W = Math.round(canvas.clientWidth * ratio), H = Math.round(canvas.clientHeight * ratio);
   for (const c of [canvas, $("overlay")]) if (c.width !== W || c.height !== H) [c.width, c.height] = [W, H];
-  if (!palette) readPalette();
+  colours();
   if (!picture.view || picture.view.fit) fit();
   const { view } = picture;
   if (image?.width !== W || image?.height !== H) {

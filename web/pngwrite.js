@@ -7,6 +7,7 @@
 // transparent white. The deflate data is one block of the fixed codes,
 // its matches runs of the byte before and the byte above, which is where
 // a map repeats itself: a row of one state, or a row like the last.
+import { join } from "./page.js";
 import { crc } from "./png.js";
 
 const MARKED = 0, BLANK = 1, NONE = 2;
@@ -84,10 +85,9 @@ function zlib(data, above) {
     i += n;
   }
   symbol(bits, 256);
-  const deflated = bits.end(), out = new Uint8Array(deflated.length + 4);
-  out.set(deflated);
-  new DataView(out.buffer).setUint32(deflated.length, adler32(data));
-  return out;
+  const sum = new Uint8Array(4);
+  new DataView(sum.buffer).setUint32(0, adler32(data));
+  return join(bits.end(), sum);
 }
 
 function adler32(data) {
@@ -124,10 +124,7 @@ export function pngOf({ w, h, rowStart, cells }) {
   v.setUint32(0, w);
   v.setUint32(4, h);
   head.set([2, 3, 0, 0, 0], 8);  // 2 bits, a palette, deflate, no filter, no interlace
-  const parts = [Uint8Array.of(137, 80, 78, 71, 13, 10, 26, 10), chunk("IHDR", head),
+  return join(Uint8Array.of(137, 80, 78, 71, 13, 10, 26, 10), chunk("IHDR", head),
     chunk("PLTE", Uint8Array.of(0, 0, 0, 255, 255, 255, 255, 255, 255)), chunk("tRNS", Uint8Array.of(255, 255, 0)),
-    chunk("IDAT", zlib(raw, stride)), chunk("IEND", new Uint8Array(0))];
-  const png = new Uint8Array(parts.reduce((n, p) => n + p.length, 0));
-  parts.reduce((at, p) => (png.set(p, at), at + p.length), 0);
-  return png;
+    chunk("IDAT", zlib(raw, stride)), chunk("IEND", new Uint8Array(0)));
 }
