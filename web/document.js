@@ -24,8 +24,10 @@
 //                      the layout's readouts too)
 //   updated ({ typed, out })   all else that shows the map (typed: the
 //                      text box holds it already)
-//   step ({ whole, keep })     a step made, undone or redone (whole:
-//                      another map in place; keep false: not to be kept)
+//   step ({ whole, keep, edits, from })   a step made, undone or redone
+//                      (whole: another map in place; keep false: not to
+//                      be kept; edits: those it made to the bytes, in
+//                      order; from: "another tab" for one received)
 //   leaving ()         another map is about to take this one's place: told
 //                      before the change, while the map is as it was
 //   replayed (step, forward)   a step undone or redone, after its update
@@ -38,14 +40,15 @@ const events = channel();
 export const on = events.on;
 export { canRedo, canUndo, unsaved };
 
-// from: "a file", "a picture", "a link", "a listing", "typed", "new" or ""
+// from: "a file", "a picture", "a link", "a listing", "a paste" (over the
+// text box's whole text), "typed", "new" or ""
 // for the empty map the page opens with. cut: the bytes are only the start
 // of a file too large for a map, which saving them would cut short. entry:
 // the map's own entry among those the browser keeps, new for every map put
 // in place but one brought back from there, so that no map is kept over
 // another; undo and redo bring it back with the map.
 export const map = { bytes: new Uint8Array(0), name: "map.map", from: "", cut: false, entry: newEntry() };
-function newEntry() {
+export function newEntry() {
   return `${Date.now().toString(36)}-${Math.random().toString(36).slice(2, 10)}`;
 }
 
@@ -267,7 +270,7 @@ export const touched = () => { stale = true; };
 export function commit(edits, extra = null) {
   if (edits.length > 0) {
     record(edits, about(), about(), map.bytes, { extra });
-    events.emit("step", { whole: false });
+    events.emit("step", { whole: false, edits });
   }
   if (stale || edits.length > 0) refresh({ laid: false });
 }
@@ -289,14 +292,13 @@ export function replace(bytes, name, from, { cut = false, keep = true, first = f
   events.emit("leaving");
   anew(bytes, { name, from, cut, entry }, first);
   saved();
-  events.emit("step", { whole: true, keep });
+  events.emit("step", { whole: true, keep, edits: [] });
 }
 
 // The map written anew by a tool, as one step: cropped, resized, rotated,
 // or its characters made O and full stops, under a name of its own.
 export function rewrite(bytes, name = map.name) {
-  anew(bytes, { name });
-  events.emit("step", { whole: false });
+  events.emit("step", { whole: false, edits: [anew(bytes, { name })] });
 }
 
 // first: a history that starts with this map, not a step to it.
@@ -307,6 +309,7 @@ function anew(bytes, props, first = false) {
   if (first) forget();
   else record([edit], before, about(), map.bytes, { whole: true });
   refresh({ fitted: true });
+  return edit;
 }
 
 // The map as typed into the text box, as UTF-8.
@@ -315,7 +318,7 @@ export function typed(bytes) {
   const edit = difference(map.bytes, bytes);
   Object.assign(map, { bytes, from: "typed", cut: false });
   record([edit], before, about(), map.bytes, { typing: true });
-  events.emit("step", { whole: false });
+  events.emit("step", { whole: false, edits: [edit] });
   refresh({ typed: true });
 }
 
@@ -324,7 +327,25 @@ export function rename(name) {
   const before = about();
   map.name = name;
   record([], before, about(), map.bytes);
-  events.emit("step", { whole: false });
+  events.emit("step", { whole: false, edits: [] });
+  refresh();
+}
+
+// A step made in another tab showing this map, made here as it was there:
+// a step of this tab's history like its own, not kept again from here.
+export function receive(edits, props) {
+  const before = about();
+  edits.forEach(make);
+  Object.assign(map, props);
+  record(edits, before, about(), map.bytes);
+  events.emit("step", { whole: false, keep: false, edits, from: "another tab" });
+  refresh();
+}
+
+// The map's entry among those kept, and its name, changed with no step:
+// it is kept under another entry from now on.
+export function rekey(entry, name) {
+  Object.assign(map, { entry, name });
   refresh();
 }
 
@@ -334,10 +355,10 @@ export const markSaved = saved;
 function replay(step, forward) {
   if (!step) return;
   if (step.whole) events.emit("leaving");
-  if (forward) step.edits.forEach(make);
-  else for (let i = step.edits.length - 1; i >= 0; i--) make(inverse(step.edits[i]));
+  const edits = forward ? step.edits : step.edits.map(inverse).reverse();
+  edits.forEach(make);
   Object.assign(map, forward ? step.after : step.before);
-  events.emit("step", { whole: false });
+  events.emit("step", { whole: step.whole, edits });
   refresh({ fitted: step.whole });
   events.emit("replayed", step, forward);
 }

@@ -1,10 +1,10 @@
-// The pointer on the picture. A mouse drag or one finger uses the tool in
-// hand while drawing and pans otherwise; the middle button pans always;
+// The pointer on the picture. A mouse drag or one finger that starts on a
+// cell of the map uses the tool in hand while drawing, and pans otherwise; the middle button pans always;
 // two fingers pinch to zoom and pan, and a stroke or a shape the first
 // finger began turns into the pinch without a trace. The wheel zooms.
 // Elsewhere the page scrolls as usual. The picture's keys are commands.
 import { $ } from "./page.js";
-import { gridAt, pan, picture, tell, zoom } from "./picture.js";
+import { gridAt, onPicture, pan, picture, tell, zoom } from "./picture.js";
 import { begin, cancel, drawing, end, extend, painting } from "./tools.js";
 
 const points = new Map();  // the pointers down: id to { x, y } in the canvas
@@ -35,7 +35,10 @@ function down(e) {
     panning = false;
     pinch = twoFingers();
   } else if (points.size === 1) {
-    if (drawing.on && e.button !== 1) begin(gridAt(at(e).x, at(e).y), e);
+    // Only a press on the map's own cells paints: one beside them, a
+    // finger's slip into the margin, pans, and changes nothing.
+    const c = gridAt(at(e).x, at(e).y);
+    if (drawing.on && e.button !== 1 && onPicture(c)) begin(c, e);
     else panning = true;
     if (e.button === 1) e.preventDefault();  // no autoscroll
   }

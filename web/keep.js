@@ -1,10 +1,14 @@
 // Nothing drawn is lost with the tab: every map opened, made or drawn is
 // kept in the browser's own storage for this page (IndexedDB), each under
-// an entry of its own, within a second of each step; when the page opens
-// without a map in its link, the map changed last comes back. Where the
-// browser keeps nothing for the page, or refuses a map, it says which and
-// why, and then, only then, closing or reloading the tab with changes not
-// yet saved asks first.
+// an entry of its own, half a second after a step, and at once when the
+// tab is hidden, closed, reloaded or left, in a transaction committed
+// there and then: one left to commit itself when the script is done is
+// cut off by the page's end. When the page opens without a map in its
+// link, the tab's own map comes back, or in a new tab the map changed
+// last. A map is never kept over a newer version of it from another tab
+// (see tabs.js): it is kept beside it. Where the browser keeps nothing for
+// the page, or refuses a map, it says which and why, and then, only then,
+// closing or reloading the tab with changes not yet saved asks first.
 //
 // Two stores: "entries", what the Maps list shows of each map (its name,
 // where it came from, its size, when it changed, a small picture), and
@@ -12,7 +16,9 @@
 // its lines cost, whatever the maps weigh.
 import { $, count } from "./page.js";
 import { CAPACITY } from "./conversion.js";
-import { extent, layout, map, on, replace, unsaved } from "./document.js";
+import { extent, layout, map, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
+import { difference } from "./edits.js";
+import { FIRST, behind, hold, seen, shownBefore, versionOf } from "./tabs.js";
 
 const DELAY = 500;  // ms from a step to its keeping: a burst of steps is kept once
 const THUMB = 48;   // the small picture's side, in pixels at most
@@ -21,6 +27,7 @@ let timer = 0;
 let lost = false;   // the map as it is now could not be kept
 let back = false;   // the line says a map was brought back
 let stepped = 0;    // when the step now waiting to be kept was made
+let refusal = null; // the map the storage refused last, and why
 
 // Where the keeping of the last step stands, for the page's test: due,
 // writing, kept or failed; and how long it took.
@@ -57,12 +64,17 @@ function upgrade(open, old) {
 // Opens the storage and gives the map changed last, or null.
 export async function startKeeping() {
   addEventListener("beforeunload", (e) => {
+    keepNow();
     if ((!db || lost) && unsaved()) {
       e.preventDefault();
       e.returnValue = "";  // what WebKit asks for
     }
   });
   addEventListener("pagehide", keepNow);
+  // Hidden, a tab may be closed, frozen or killed without another word;
+  // shown again, it takes the map's newer version from another tab.
+  document.addEventListener("visibilitychange", () => (document.hidden ? keepNow() : catchUp()));
+  addEventListener("pageshow", (e) => e.persisted && catchUp());
   // Another map in place ends the line on the one brought back.
   on("step", ({ whole, keep = true }) => {
     if (whole && back) say("");
@@ -76,6 +88,8 @@ export async function startKeeping() {
     db = await request(open);
     // Another page deleting or upgrading the storage is not kept waiting.
     db.onversionchange = () => { db.close(); db = null; };
+    const before = shownBefore(), own = before && await request(stores("readonly").objectStore("entries").get(before));
+    if (own) return await readKept(own);
     const cursor = await request(stores("readonly").objectStore("entries").index("changed").openCursor(null, "prev"));
     return cursor ? await readKept(cursor.value) : null;
   } catch {
@@ -118,27 +132,40 @@ function thumbnail() {
   return { w, h, cells };
 }
 
+// The map kept now, in a transaction committed at once. Where another tab
+// keeps a newer version of it, this one is kept beside it, under a name of
+// its own, and the tab goes on with it.
 function keepNow() {
   if (!timer || !db) return;
   clearTimeout(timer);
   timer = 0;
+  if (behind()) {
+    const was = map.name, dot = was.lastIndexOf("."), version = versionOf();
+    rekey(newEntry(), dot > 0 ? `${was.slice(0, dot)} (from another tab)${was.slice(dot)}` : `${was} (from another tab)`);
+    hold(map.entry, version);
+    say(`${was} was changed in another tab as well: this tab's version is kept beside it, as ${map.name}.`);
+  }
   const name = map.name;
   if (map.bytes.length > CAPACITY) {
     lost = true;
+    refusal = { name, why: `it holds more than ${CAPACITY.toLocaleString("en")} bytes` };
     state("failed");
     say(`${name} holds more than ${CAPACITY.toLocaleString("en")} bytes, so it is not kept in this browser.`);
     return;
   }
   const started = performance.now(), from = stepped;
-  const entry = { entry: map.entry, name, from: map.from, size: map.bytes.length, changed: Date.now(), thumb: thumbnail() };
+  const entry = { entry: map.entry, name, from: map.from, size: map.bytes.length, changed: Date.now(), thumb: thumbnail(),
+    version: versionOf() };
   try {
     const t = stores("readwrite");
     t.objectStore("texts").put(map.bytes.slice(), entry.entry);
     t.objectStore("entries").put(entry);
+    t.commit?.();
     state("writing");
     done(t).then(() => {
       if (lost) say("");
       lost = false;
+      refusal = null;
       Object.assign(document.body.dataset, { keptMs: performance.now() - from, keepMs: performance.now() - started });
       // A map that left kept; the one in its place may be due still.
       if (!timer) state("kept");
@@ -151,8 +178,27 @@ function keepNow() {
 function fail(e, name) {
   lost = true;
   state("failed");
-  say(`${name} could not be kept in this browser (${e?.name === "QuotaExceededError" ? "its storage is full"
-    : e?.message || e?.name || "its storage refused it"}): Save map keeps it.`);
+  const why = e?.name === "QuotaExceededError" ? "its storage is full" : e?.message || e?.name || "its storage refused it";
+  refusal = { name, why };
+  say(`${name} could not be kept in this browser (${why}): Save map keeps it.`);
+}
+
+// The map the browser refused to keep last, while it is not kept, and why.
+export const refused = () => (lost ? refusal : null);
+
+// Shown again after another tab changed its map: the newer version is
+// made here as one step, unless this tab has a step of its own not yet
+// kept, which is then kept beside it.
+async function catchUp() {
+  if (!db) return;
+  const entry = map.entry, stored = await request(stores("readonly").objectStore("entries").get(entry)).catch(() => null);
+  if (!stored?.version || entry !== map.entry) return;
+  seen(entry, stored.version);
+  if (!behind() || timer || lost) return;
+  const kept = await readKept(stored);
+  if (!kept || entry !== map.entry || timer || !behind()) return;
+  hold(entry, kept.version);
+  receive([difference(map.bytes, kept.bytes)], { name: kept.name, from: kept.from });
 }
 
 // Every kept map but its bytes, the one changed last first.
@@ -188,6 +234,7 @@ export async function deleteKept(entry) {
 // line says what it is.
 export function restore(kept, { opening = false } = {}) {
   if (!kept || kept.bytes.length === 0) return;
+  hold(kept.entry, kept.version ?? FIRST);
   replace(kept.bytes, kept.name, kept.from, { keep: false, entry: kept.entry, first: opening });
   // Kept before its small picture was: it gets one now.
   if (!kept.thumb) keepSoon();

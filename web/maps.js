@@ -4,7 +4,7 @@
 // map shown is marked. What the storage holds is said at the top.
 import { $, beginAt, count } from "./page.js";
 import { map, rename } from "./document.js";
-import { deleteKept, keeping, listKept, readKept, renameKept, restore } from "./keep.js";
+import { deleteKept, keeping, listKept, readKept, refused, renameKept, restore } from "./keep.js";
 import { colours } from "./picture.js";
 
 const when = (t) => new Date(t).toLocaleString("en", { dateStyle: "medium", timeStyle: "short" });
@@ -35,16 +35,19 @@ function picture({ thumb }) {
   return canvas;
 }
 
+// What the maps take, and what the browser says its storage holds; after
+// a refusal, which map is not kept and why first.
 async function used(maps) {
-  const own = maps.reduce((n, m) => n + m.size, 0);
+  const own = maps.reduce((n, m) => n + m.size, 0), r = refused();
   let browser = "";
   try {
     const { usage, quota } = await navigator.storage.estimate();
-    browser = `; all the page's storage in this browser: ${megabytes(usage)} of the ${megabytes(quota)} it may use`;
+    browser = `; the browser says the page's storage uses ${megabytes(usage)} of the ${megabytes(quota)} it may use, ` +
+      `${megabytes(Math.max(quota - usage, 0))} free`;
   } catch {
     // An engine with no estimate: the maps' own bytes are said alone.
   }
-  return `${count(maps.length, "map")} kept, ${megabytes(own)} of map text${browser}.`;
+  return `${r ? `${r.name} is not kept: ${r.why}. ` : ""}${count(maps.length, "map")} kept, ${megabytes(own)} of map text${browser}.`;
 }
 
 // One line of the list: the picture, the name and what it is, and its

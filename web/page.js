@@ -32,20 +32,32 @@ export function save(bytes, name) {
 }
 
 // The first `limit` bytes that these parts inflate to (format "deflate"
-// or "deflate-raw"), or all where fewer: reading stops there, so that data
-// inflating to far more costs no more memory. Throws where the data is
+// or "deflate-raw"), or all where fewer: reading stops there. The data is
+// fed to the inflater `piece` bytes at a time and read between pieces: an
+// engine inflates all that one piece holds before the reader sees any of
+// it, and deflate's best is some 1,032 bytes out for a byte in, so a piece
+// bounds what data inflating to far more costs. Throws where the data is
 // damaged before that.
-export async function inflate(parts, format, limit) {
-  const out = new Uint8Array(limit), reader = new Blob(parts).stream()
-    .pipeThrough(new DecompressionStream(format)).getReader();
+export async function inflate(parts, format, limit, piece = 65536) {
+  const input = new Uint8Array(await new Blob(parts).arrayBuffer()), inflater = new DecompressionStream(format);
+  const writer = inflater.writable.getWriter(), reader = inflater.readable.getReader();
+  (async () => {
+    for (let i = 0; i < input.length; i += piece) await writer.write(input.subarray(i, i + piece));
+    await writer.close();
+  })().catch(() => {});
+  const out = new Uint8Array(limit);
   let n = 0;
-  while (n < limit) {
-    const { done, value } = await reader.read();
-    if (done) break;
-    out.set(value.subarray(0, limit - n), n);
-    n += Math.min(value.length, limit - n);
+  try {
+    while (n < limit) {
+      const { done, value } = await reader.read();
+      if (done) break;
+      out.set(value.subarray(0, limit - n), n);
+      n += Math.min(value.length, limit - n);
+    }
+  } finally {
+    reader.cancel().catch(() => {});
+    writer.abort().catch(() => {});
   }
-  reader.cancel().catch(() => {});
   return n === limit ? out : out.slice(0, n);
 }
 

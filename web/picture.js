@@ -181,6 +181,12 @@ function renderNow() {
   onFrame();
 }
 
+// Whether a grid position is one of the picture's cells: in the box of
+// the map's widest row by its rows (a short row's tinted end included),
+// or, for a map with no cells, where its first cell will be.
+export const onPicture = ({ x, y }) =>
+  x >= 0 && y >= 0 && x < Math.max(layout.cols, 1) && y < Math.max(layout.rows, 1) || isRefused(x, y);
+
 // The grid position under a point of the canvas, in the map or not.
 export function gridAt(cx, cy) {
   const { view } = picture;

@@ -2,11 +2,13 @@
 // of the address that browsers never send. Opening the link brings the map
 // back; nothing is sent anywhere.
 import { $, inflate } from "./page.js";
-import { CAPACITY } from "./conversion.js";
 import { current, map, on, replace } from "./document.js";
 import { hosted } from "./site.js";
 
 const SHARE_LIMIT = 8192;  // the largest map that goes into a link
+// The longest a link's map can be: deflate's bound for SHARE_LIMIT bytes
+// (zlib's compressBound), in base64url. A longer one is refused unread.
+const PACKED_LIMIT = Math.ceil((SHARE_LIMIT + (SHARE_LIMIT >> 12) + (SHARE_LIMIT >> 14) + 13) * 4 / 3);
 
 const base64url = (bytes) => {
   let s = "";
@@ -40,26 +42,38 @@ export async function share() {
     "links that open for anyone.");
 }
 
-// The map in the address, if it holds one: true when it does.
-export async function openLink() {
+// The map in the address, if it holds one: true when it holds one. A link
+// holds a map of up to SHARE_LIMIT bytes: one holding more is refused as
+// soon as that shows, its data inflated a few hundred bytes at a time (a
+// link of a few kilobytes may inflate to gigabytes), and the map shown
+// stays as it was, or, as the page opens, is the one it would show without
+// the link: shown by instead, before the refusal is said.
+export async function openLink(instead = () => {}) {
   const params = new URLSearchParams(location.hash.slice(1));
   if (!params.has("map")) return false;
+  const refuse = (why) => {
+    instead();
+    $("shared").textContent = why;
+    return true;
+  };
+  const packed = params.get("map");
+  const tooLarge = `This link holds a map of more than ${SHARE_LIMIT / 1024} KiB: a link holds maps of up to ` +
+    `${SHARE_LIMIT.toLocaleString("en")} bytes, so it was not opened, and the map shown stays as it was.`;
+  if (packed.length > PACKED_LIMIT) return refuse(tooLarge);
+  let bytes;
   try {
-    // Read as a file is, to one byte past the largest map, and held as a
-    // file cut short is where there is more: a link of a few kilobytes may
-    // inflate to gigabytes.
-    const read = await inflate([unbase64url(params.get("map"))], "deflate-raw", CAPACITY + 2);
-    const bytes = read.subarray(0, CAPACITY + 1), more = read.length > bytes.length;
-    // Kept once it changes: until then the map kept before stays.
-    replace(bytes, params.get("name") || "map.map", "a link", { cut: more, keep: false });
+    bytes = await inflate([unbase64url(packed)], "deflate-raw", SHARE_LIMIT + 1, 256);
   } catch {
-    $("shared").textContent = "This link holds no map that can be read.";
+    return refuse("This link holds no map that can be read: it was not opened, and the map shown stays as it was.");
   }
+  if (bytes.length > SHARE_LIMIT) return refuse(tooLarge);
+  // Kept once it changes: until then the map kept before stays.
+  replace(bytes, (params.get("name") || "map.map").slice(0, 255), "a link", { keep: false });
   return true;
 }
 
 export function startSharing() {
-  window.addEventListener("hashchange", openLink);
+  window.addEventListener("hashchange", () => openLink());
   // A link made before is for the map as it was.
   on("updated", () => {
     $("link").hidden = true;

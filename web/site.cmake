@@ -25,11 +25,19 @@ file(COPY_FILE ${SOURCE}/gridpin.svg ${OUT}/icon.svg)
 file(COPY_FILE ${SOURCE}/site/manifest.webmanifest ${OUT}/manifest.webmanifest)
 file(COPY_FILE ${SOURCE}/site/README ${OUT}/README)
 file(COPY_FILE ${SOURCE}/site/robots.txt ${OUT}/robots.txt)
-# The worker names its cache by the release, so that a new one replaces it.
-file(READ ${SOURCE}/site/sw.js worker)
-string(REPLACE "@GRIDPIN_VERSION@" "${VERSION}" worker "${worker}")
-file(WRITE ${OUT}/sw.js "${worker}")
 foreach(size 192 512)
   execute_process(COMMAND ${RSVG} -w ${size} -h ${size} -o ${OUT}/icon-${size}.png ${SOURCE}/gridpin.svg
                   COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
+# The worker names its cache by the content of the files it keeps, so that
+# any change to them, not only a new release, brings a worker of its own.
+set(content "")
+foreach(file index.html manifest.webmanifest icon.svg icon-192.png icon-512.png)
+  file(SHA256 ${OUT}/${file} hash)
+  string(APPEND content "${hash} ${file}\n")
+endforeach()
+string(SHA256 content "${content}")
+string(SUBSTRING "${content}" 0 16 content)
+file(READ ${SOURCE}/site/sw.js worker)
+string(REPLACE "@GRIDPIN_CONTENT@" "${content}" worker "${worker}")
+file(WRITE ${OUT}/sw.js "${worker}")

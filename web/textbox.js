@@ -4,13 +4,13 @@
 import { $, count, decoder, encoder } from "./page.js";
 import { CAPACITY } from "./conversion.js";
 import { CRLF } from "./edits.js";
-import { lineEnd, map, on, typed } from "./document.js";
+import { lineEnd, map, on, replace, typed } from "./document.js";
 
 // A larger map is converted, rendered and painted, but not put in the text
 // box: filling a text box with a megabyte freezes the page for a moment
 // that shows. A map typed or pasted there is in it already.
 const EDIT_LIMIT = 100000;
-export const inBox = () => map.bytes.length <= EDIT_LIMIT || map.from === "typed";
+export const inBox = () => map.bytes.length <= EDIT_LIMIT || map.from === "typed" || map.from === "a paste";
 
 function showText() {
   const text = $("text");
@@ -39,9 +39,21 @@ function showSource() {
 export function startTextBox() {
   const text = $("text");
   text.dataset.placeholder = text.placeholder;
+  // A paste or a drop over the whole text, or into an empty box, brings
+  // another map, which takes an entry of its own: the one shown before is
+  // never written over from here. So does typing where the box shows no
+  // map, for it holds too many bytes. Within the text, typing and pasting
+  // edit the map shown.
+  let whole = false;
+  text.addEventListener("beforeinput", (e) => {
+    whole = !inBox() || (/^insertFrom(Paste|Drop)/.test(e.inputType) &&
+      (text.value === "" || (text.selectionStart === 0 && text.selectionEnd === text.value.length)));
+  });
   text.addEventListener("input", () => {
     const value = text.value;
-    typed(encoder.encode(lineEnd() === CRLF ? value.replace(/\n/g, "\r\n") : value));
+    if (whole && map.bytes.length > 0) replace(encoder.encode(value), "pasted.map", "a paste");
+    else typed(encoder.encode(lineEnd() === CRLF ? value.replace(/\n/g, "\r\n") : value));
+    whole = false;
   });
   on("updated", ({ typed: inIt }) => {
     if (!inIt) showText();

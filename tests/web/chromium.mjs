@@ -49,6 +49,23 @@ export async function chromium(page) {
   await page.update(async () => { await touch("touchStart", [c]); await touch("touchEnd", []); });
   check("tap, mirrored left–right", await page.mapText(), "....\nO..O\n");
 
+  // On a phone's screen, a tap 8 px beside the map's right edge and a
+  // swipe down the margin below it change nothing.
+  await page.b.page.setViewport({ width: 360, height: 740, deviceScaleFactor: 2, isMobile: true, hasTouch: true });
+  await page.fresh();
+  await page.dialog("new", 16, 16);
+  await page.drawing(true);
+  await page.js("document.getElementById('picture').scrollIntoView()");
+  const [right, below] = [await page.point(16, 6, 0, 0.5), await page.point(3, 16, 0.5, 0.25)];
+  await touch("touchStart", [[right[0] + 8, right[1]]]);
+  await touch("touchEnd", []);
+  await touch("touchStart", [below]);
+  for (let i = 1; i <= 4; i++) await touch("touchMove", [[below[0] + 10 * i, below[1] + 3 * i]]);
+  await touch("touchEnd", []);
+  await page.frames();
+  check("a tap and a swipe beside the map", await page.mapText(), "................\n".repeat(16));
+  await page.b.page.setViewport({ width: 1280, height: 900 });
+
   // A phone, 360 × 740 with touch, and a desktop, 1280 × 720, drawing with
   // a selection: nothing wider than the screen, and in view at once the
   // picture, every tool, the selection's commands, the pen's size, Mirror,

@@ -50,19 +50,39 @@ export async function hosted(page, site, root) {
   check("hosted, offline: the listing", sha256((await page.download("lf")).bytes), sha256(readFileSync(join(ROOT, "examples/room.lst"))));
   await site.start();
 
-  // Another release on the host, which a visit checks for: its files come.
+  // The host's index.html edited alone: the page open offers it when it
+  // comes back into view, and one reload shows it; offline after that, it
+  // is the one kept.
   const next = (file, from, to) => writeFileSync(join(root, file), readFileSync(join(root, file), "utf8").replace(from, to));
+  const footer = () => page.js("return document.querySelector('footer').textContent");
+  const offered = async () => {
+    for (let i = 0; i < 50 && (await page.js("return document.getElementById('update').hidden")); i++) await sleep(100);
+    return page.js("const u = document.getElementById('update'); return u.hidden ? '' : u.textContent");
+  };
+  next("index.html", /gridpin ([^,]*), free software/, "gridpin $1-edited, free software");
+  await page.js("document.dispatchEvent(new Event('visibilitychange'))");
+  check("hosted: an edited page offered", await offered(), "A new version of gridpin is ready: Reload");
+  await page.click("reload").catch(() => {});
+  let shown = "";
+  for (let i = 0; i < 50 && !shown.includes("-edited"); i++) {
+    await sleep(100);
+    shown = (await page.js("return document.body.dataset.ready && document.querySelector('footer').textContent").catch(() => "")) || "";
+  }
+  check("hosted: the edited page after one reload", shown.includes("-edited"), true);
+  await site.stop();
+  await page.open();
+  check("hosted, offline: the edited page kept", (await footer()).includes("-edited"), true);
+  await site.start();
+
+  // A new build: its worker, named by the files' content, takes over,
+  // and the page open offers the new version; one cache is left.
   next("sw.js", /gridpin-[^"]*/, "$&-next");
   next("index.html", /gridpin ([^,]*), free software/, "gridpin $1-next, free software");
-  let footer = "";
-  for (let i = 0; i < 10 && !footer.includes("-next"); i++) {
-    await page.js(`const w = navigator.serviceWorker, changed = new Promise((r) => w.addEventListener("controllerchange", r));
-      await (await w.ready).update();
-      await Promise.race([changed, new Promise((r) => setTimeout(r, 2000))]);`);
-    await page.open();
-    footer = await page.js("return document.querySelector('footer').textContent");
-  }
-  check("hosted: a new release replaces the old", [footer.includes("-next"), (await page.js("return caches.keys()")).length], [true, 1]);
+  await page.js("await (await navigator.serviceWorker.ready).update()");
+  check("hosted: a new build offered", await offered(), "A new version of gridpin is ready: Reload");
+  await page.open();
+  check("hosted: a new build replaces the old", [(await footer()).includes("-next"), (await page.js("return caches.keys()")).length],
+    [true, 1]);
 
   await page.loadPath(join(ROOT, "examples/room.map"));
   await ACTIONS.share(page);

@@ -67,9 +67,42 @@ export const ACTIONS = {
   // The map is kept a moment after a step: until then, a reload would
   // find the one before.
   wait: (page) => page.kept(),
-  async reload(page) {
-    await page.kept();
+  // Given MS, MS after the last action, kept or not.
+  async reload(page, [ms]) {
+    if (ms) await sleep(+ms);
+    else await page.kept();
     await page.open();
+  },
+  // The tab closed MS after the last action, and the page opened in a new
+  // one, as a user brings a tab back.
+  async close(page, [ms]) {
+    await sleep(+ms);
+    const next = await page.b.tab();
+    await page.b.shut();
+    if (page.first === page.b) page.first = next;
+    page.b = next;
+    await page.open();
+  },
+  // A second tab of the page, or the other tab, to act in from now on.
+  async tab(page) {
+    page.other = await page.b.tab();
+    [page.b, page.other] = [page.other, page.b];
+    await page.b.front();
+    await page.open();
+  },
+  async swap(page) {
+    [page.b, page.other] = [page.other, page.b];
+    await page.b.front();
+    await page.frames();
+  },
+  // Text pasted over the whole of the text box's text.
+  async "paste-all"(page, words, rest) {
+    await page.update(() => page.js(`const t = document.getElementById("text"), data = arguments[0];
+      t.focus();
+      t.select();
+      t.dispatchEvent(new InputEvent("beforeinput", { inputType: "insertFromPaste", data, bubbles: true, cancelable: true }));
+      t.value = data;
+      t.dispatchEvent(new InputEvent("input", { inputType: "insertFromPaste", data, bubbles: true }));`, expand(rest)));
   },
   async share(page) {
     await page.click("share");
@@ -77,11 +110,18 @@ export const ACTIONS = {
   },
   // The link the page made, or one made here for the text given.
   async golink(page, words, rest) {
-    const link = rest ? await page.js("return location.href.split('#')[0]") + "#map=" +
-      deflateRawSync(bin(expand(rest))).toString("base64url") : await page.js("return document.getElementById('link').value");
+    const many = rest.match(/^\{(\d+)\*(.)\}$/), bytes = many ? Buffer.alloc(+many[1], many[2]) : bin(expand(rest));
+    const here = await page.js("return location.href.split('#')[0]");
+    const link = rest.startsWith("=") ? `${here}#map${rest}` : rest ? `${here}#map=${deflateRawSync(bytes).toString("base64url")}`
+      : await page.js("return document.getElementById('link').value");
     await page.kept();
     await page.b.open("about:blank");
-    await page.open(link);
+    // An address longer than the engine takes (Firefox: 1 MB) is given to
+    // the page open as its fragment.
+    await page.open(link).catch(async () => {
+      await page.open();
+      await page.js("location.hash = arguments[0]", link.slice(link.indexOf("#")));
+    });
   },
   async preload(page, [name]) {
     page.unload = await page.b.preload(PRELOADS[name]);
@@ -94,6 +134,17 @@ export const ACTIONS = {
     () => page.js("return document.getElementById(arguments[0]).getAttribute(arguments[1])", id, name),
     rest.slice(id.length).trim().slice(name.length)),
   map: async (page, words, rest) => check(`${page.row}: map`, await page.mapText(), expand(rest)),
+  // The bytes the browser keeps for the map of this name.
+  async stored(page, [name], rest) {
+    await page.kept();
+    check(`${page.row}: kept as ${name}`, await page.js(`const open = indexedDB.open("gridpin");
+      const db = await new Promise((r) => { open.onsuccess = () => r(open.result); });
+      const ask = (store, how) => new Promise((r) => { const q = how(db.transaction(store).objectStore(store)); q.onsuccess = () => r(q.result); });
+      const entry = (await ask("entries", (s) => s.getAll())).find((e) => e.name === arguments[0]);
+      const bytes = entry && await ask("texts", (s) => s.get(entry.entry));
+      db.close();
+      return bytes ? String.fromCharCode(...bytes) : null;`, name), expand(rest.slice(name.length).trim()));
+  },
   saved: async (page, words, rest) => check(`${page.row}: saved`, (await page.saved()).bytes.toString("latin1"), expand(rest)),
   held: async (page, [n]) => check(`${page.row}: history held`, +(await page.data("history")), +n),
   enabled: async (page, [id, yes]) => check(`${page.row}: #${id} enabled`,
@@ -180,12 +231,20 @@ export async function scenarios(page, only = "") {
       } finally {
         if (page.unload) await page.b.page.removeScriptToEvaluateOnNewDocument(page.unload.identifier);
         page.unload = null;
+        // Back to the first tab, the second closed.
+        if (page.other) {
+          if (page.b !== page.first) [page.b, page.other] = [page.other, page.b];
+          await page.other.shut().catch(() => {});
+          await page.b.front();
+          page.other = null;
+        }
       }
     }
   }
 }
 
 async function scenario(page, map, actions, want, pace) {
+  page.first ??= page.b;
   await page.fresh();
   if (map !== "-") await page.load(bin(expand(map)));
   for (const action of actions.split(";").map((a) => a.trim())) {
@@ -210,8 +269,8 @@ async function scenario(page, map, actions, want, pace) {
     states.push(await page.mapText());
   }
   // A map brought back after a reload is where the history starts.
-  if (!/reload/.test(actions)) check(`${page.row}: undone to the start`, states.at(-1), "");
-  if (map !== "-" && !/reload|golink/.test(actions)) check(`${page.row}: undone to the file`, states.at(-2), expand(map));
+  if (!/reload|close|tab/.test(actions)) check(`${page.row}: undone to the start`, states.at(-1), "");
+  if (map !== "-" && !/reload|golink|close|tab/.test(actions)) check(`${page.row}: undone to the file`, states.at(-2), expand(map));
   for (let i = 1; i < states.length; i++) {
     if (i === states.length - 1) await page.click("redo");
     else await page.keys(i % 2 ? "Control+y" : "Control+Shift+z");
