@@ -5,8 +5,8 @@
 // there and then: one left to commit itself when the script is done is
 // cut off by the page's end. When the page opens without a map in its
 // link, the tab's own map comes back, or in a new tab the map changed
-// last. A map is never kept over a newer version of it from another tab
-// (see tabs.js): it is kept beside it. Where the browser keeps nothing for
+// last. A map is never kept over a version of it from another tab that it
+// did not take in (see tabs.js): it is kept beside it. Where the browser keeps nothing for
 // the page, or refuses a map, it says which and why, and then, only then,
 // closing or reloading the tab with changes not yet saved asks first.
 //
@@ -18,7 +18,7 @@ import { $, count } from "./page.js";
 import { CAPACITY } from "./conversion.js";
 import { extent, layout, map, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
 import { difference } from "./edits.js";
-import { FIRST, behind, hold, seen, shownBefore, versionOf } from "./tabs.js";
+import { FIRST, hold, shownBefore, tookIn, versionOf } from "./tabs.js";
 
 const DELAY = 500;  // ms from a step to its keeping: a burst of steps is kept once
 const THUMB = 48;   // the small picture's side, in pixels at most
@@ -28,6 +28,7 @@ let lost = false;   // the map as it is now could not be kept
 let back = false;   // the line says a map was brought back
 let stepped = 0;    // when the step now waiting to be kept was made
 let refusal = null; // the map the storage refused last, and why
+const KEPT = "gridpin-kept";  // the map kept last, in the local storage
 
 // Where the keeping of the last step stands, for the page's test: due,
 // writing, kept or failed; and how long it took.
@@ -75,6 +76,7 @@ export async function startKeeping() {
   // shown again, it takes the map's newer version from another tab.
   document.addEventListener("visibilitychange", () => (document.hidden ? keepNow() : catchUp()));
   addEventListener("pageshow", (e) => e.persisted && catchUp());
+  addEventListener("storage", (e) => e.key === KEPT && catchUp());
   // Another map in place ends the line on the one brought back.
   on("step", ({ whole, keep = true }) => {
     if (whole && back) say("");
@@ -110,7 +112,7 @@ function say(text, broughtBack = false) {
 function keepSoon() {
   if (!db) return;
   if (!timer) {
-    timer = setTimeout(keepNow, DELAY);
+    timer = setTimeout(check, DELAY);
     stepped = performance.now();
   }
   state("due");
@@ -132,19 +134,32 @@ function thumbnail() {
   return { w, h, cells };
 }
 
-// The map kept now, in a transaction committed at once. Where another tab
-// keeps a newer version of it, this one is kept beside it, under a name of
-// its own, and the tab goes on with it.
+const stored = (entry) => request(stores("readonly").objectStore("entries").get(entry)).catch(() => null);
+
+// Before a step is kept, the version kept already: one this map did not
+// take in, kept by another tab out of its hearing, is not written over.
+// The step stays due meanwhile: a tab that goes now keeps it as it goes.
+async function check() {
+  const entry = map.entry, kept = await stored(entry);
+  if (!timer) return;
+  if (kept && entry === map.entry && !tookIn(kept.version)) beside();
+  keepNow();
+}
+
+// The map, changed in another tab too, kept beside that tab's under a
+// name of its own; this tab goes on with it.
+function beside() {
+  const was = map.name, dot = was.lastIndexOf("."), version = versionOf();
+  rekey(newEntry(), dot > 0 ? `${was.slice(0, dot)} (from another tab)${was.slice(dot)}` : `${was} (from another tab)`);
+  hold(map.entry, version);
+  say(`${was} was changed in another tab as well: this tab's version is kept beside it, as ${map.name}.`);
+}
+
+// The map kept now, in a transaction committed at once.
 function keepNow() {
   if (!timer || !db) return;
   clearTimeout(timer);
   timer = 0;
-  if (behind()) {
-    const was = map.name, dot = was.lastIndexOf("."), version = versionOf();
-    rekey(newEntry(), dot > 0 ? `${was.slice(0, dot)} (from another tab)${was.slice(dot)}` : `${was} (from another tab)`);
-    hold(map.entry, version);
-    say(`${was} was changed in another tab as well: this tab's version is kept beside it, as ${map.name}.`);
-  }
   const name = map.name;
   if (map.bytes.length > CAPACITY) {
     lost = true;
@@ -166,6 +181,10 @@ function keepNow() {
       if (lost) say("");
       lost = false;
       refusal = null;
+      // Told to the other tabs, for a step too large to tell them itself.
+      try {
+        localStorage.setItem(KEPT, JSON.stringify({ entry: entry.entry, version: entry.version }));
+      } catch { /* they take it in when shown again */ }
       Object.assign(document.body.dataset, { keptMs: performance.now() - from, keepMs: performance.now() - started });
       // A map that left kept; the one in its place may be due still.
       if (!timer) state("kept");
@@ -186,19 +205,17 @@ function fail(e, name) {
 // The map the browser refused to keep last, while it is not kept, and why.
 export const refused = () => (lost ? refusal : null);
 
-// Shown again after another tab changed its map: the newer version is
+// Shown again after another tab changed its map: the version kept is
 // made here as one step, unless this tab has a step of its own not yet
 // kept, which is then kept beside it.
 async function catchUp() {
   if (!db) return;
-  const entry = map.entry, stored = await request(stores("readonly").objectStore("entries").get(entry)).catch(() => null);
-  if (!stored?.version || entry !== map.entry) return;
-  seen(entry, stored.version);
-  if (!behind() || timer || lost) return;
-  const kept = await readKept(stored);
-  if (!kept || entry !== map.entry || timer || !behind()) return;
-  hold(entry, kept.version);
-  receive([difference(map.bytes, kept.bytes)], { name: kept.name, from: kept.from });
+  const entry = map.entry, kept = await stored(entry);
+  if (!kept?.version || entry !== map.entry || tookIn(kept.version) || timer || lost) return;
+  const read = await readKept(kept);
+  if (!read || entry !== map.entry || timer || tookIn(read.version)) return;
+  hold(entry, read.version);
+  receive([difference(map.bytes, read.bytes)], { name: read.name, from: read.from });
 }
 
 // Every kept map but its bytes, the one changed last first.

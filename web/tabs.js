@@ -1,36 +1,54 @@
 // Tabs of one browser that show the same map draw on it together: each
-// step made in one is told to the others (BroadcastChannel), which make it
-// as a step of their own, within a frame or two. Undo in a tab takes back
+// step made in one is told to the others, which make it as a step of their
+// own, within a frame or two. It is told twice: by a BroadcastChannel, and
+// through the page's local storage, whose change every other tab is told
+// of (WebKit delivers no channel's message to a page opened from disk); a
+// step is taken in once, the second telling finds it made. A step too
+// large for the local storage is taken in from the map kept (keep.js). Undo in a tab takes back
 // the last step that tab shows, whichever tab drew it, and that too is a
 // step the others make: the tabs are one drawing in two windows, as one
-// document in two windows of a desktop editor.
+// document in two windows of a desktop editor, where undo takes back what
+// was done last in it.
 //
-// Each kept map has a version: how many steps it has had, and the tab
-// that made the last. A tab holds the version of its map and the newest
-// version of it known to exist; where another tab's is newer than its own
-// and it is not in step with it (two steps made at once, a tab that slept),
-// the map is not kept over the newer one: keep.js keeps it beside it.
+// Each map has a version: how many steps it has had, and the tab that made
+// the last. A tab holds the version of the map it shows and every version
+// that map took in (its own steps, those told, the one it came from); a
+// step told out of turn, made on a version the tab does not hold (two
+// made at once), is not taken in. keep.js keeps a map over a kept version
+// only where the map took that version in, and beside it otherwise.
 import { map, on, receive } from "./document.js";
 
 export const TAB = `${Date.now().toString(36)}-${Math.random().toString(36).slice(2, 8)}`;
 export const FIRST = { n: 0, by: "" };
-const held = new Map();    // entry to the version this tab holds of it
-const newest = new Map();  // entry to the newest version known of it
-const later = (a, b) => a.n > b.n || (a.n === b.n && a.by > b.by);
-const same = (a, b) => a.n === b.n && a.by === b.by;
+const key = (v) => `${v.n}:${v.by}`;
+const held = new Map();   // entry to the version this tab shows of it
+const taken = new Map();  // entry to the keys of the versions it took in
 const ENTRY = "gridpin-entry";  // the map this tab shows, in its own session storage
+const STEP = "gridpin-step";    // the step made last, in the local storage
+const TOLD = 65536;             // the largest step told through it, in bytes of edits
 let channel = null;
 
+// A step's edits as text and back, their arrays in base64.
+const base64 = (a) => {
+  const b = new Uint8Array(a.buffer, a.byteOffset, a.byteLength);
+  let s = "";
+  for (let i = 0; i < b.length; i += 8192) s += String.fromCharCode(...b.subarray(i, i + 8192));
+  return btoa(s);
+};
+const bytes = (text) => Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
+const toText = (edits) => JSON.stringify(edits.map((e) => e.toggles ? { toggles: base64(e.toggles) }
+  : { at: e.at, removed: base64(e.removed), inserted: base64(e.inserted) }));
+const fromText = (text) => JSON.parse(text).map((e) => e.toggles ? { toggles: new Uint32Array(bytes(e.toggles).buffer) }
+  : { at: e.at, removed: bytes(e.removed), inserted: bytes(e.inserted) });
+
 export const versionOf = (entry = map.entry) => held.get(entry) ?? FIRST;
-export function seen(entry, version) {
-  if (!newest.has(entry) || later(version, newest.get(entry))) newest.set(entry, version);
-}
 export function hold(entry, version) {
   held.set(entry, version);
-  seen(entry, version);
+  if (!taken.has(entry)) taken.set(entry, new Set([key(FIRST)]));
+  taken.get(entry).add(key(version));
 }
-// Another tab has a newer version of the map than this one holds.
-export const behind = (entry = map.entry) => later(newest.get(entry) ?? FIRST, versionOf(entry));
+// Whether the map as this tab shows it took this version in.
+export const tookIn = (version, entry = map.entry) => (taken.get(entry) ?? new Set([key(FIRST)])).has(key(version ?? FIRST));
 
 // The map this tab showed last, kept across its reloads, or null.
 export function shownBefore() {
@@ -49,15 +67,25 @@ export function startTabs() {
     if (whole || from) return;
     const base = versionOf(), version = { n: base.n + 1, by: TAB };
     hold(map.entry, version);
-    channel?.postMessage({ entry: map.entry, base, version, edits, props: { name: map.name, from: map.from, cut: map.cut } });
+    const step = { entry: map.entry, base, version, props: { name: map.name, from: map.from, cut: map.cut } };
+    channel?.postMessage({ ...step, edits });
+    try {
+      if (edits.reduce((n, e) => n + (e.toggles ? 4 * e.toggles.length : e.removed.length + e.inserted.length), 0) <= TOLD) {
+        localStorage.setItem(STEP, JSON.stringify({ ...step, edits: toText(edits) }));
+      }
+    } catch { /* told by the channel alone */ }
+  });
+  const take = (step, edits) => {
+    if (!step?.version || step.entry !== map.entry || key(step.base) !== key(versionOf())) return;
+    hold(step.entry, step.version);
+    receive(edits(), step.props);
+  };
+  addEventListener("storage", (e) => {
+    if (e.key !== STEP || !e.newValue) return;
+    const step = JSON.parse(e.newValue);
+    take(step, () => fromText(step.edits));
   });
   if (typeof BroadcastChannel !== "function") return;
   channel = new BroadcastChannel("gridpin");
-  channel.onmessage = ({ data }) => {
-    if (!data?.version) return;
-    seen(data.entry, data.version);
-    if (data.entry !== map.entry || !same(data.base, versionOf())) return;
-    hold(data.entry, data.version);
-    receive(data.edits, data.props);
-  };
+  channel.onmessage = ({ data }) => take(data, () => data.edits);
 }

@@ -186,7 +186,7 @@ async function webkit() {
     };
     // Every call in this window.
     for (const [name, fn] of Object.entries(b)) {
-      if (typeof fn === "function" && name !== "tab") b[name] = async (...args) => { await here(); return fn(...args); };
+      if (typeof fn === "function" && !["tab", "front", "requests"].includes(name)) b[name] = async (...args) => { await here(); return fn(...args); };
     }
     return b;
   }

@@ -95,6 +95,21 @@ export const ACTIONS = {
     await page.b.front();
     await page.frames();
   },
+  // The map's kept bytes made TEXT by a tab that this one never heard.
+  async elsewhere(page, words, rest) {
+    await page.js(`const open = indexedDB.open("gridpin"), bytes = Uint8Array.from(arguments[0], (c) => c.charCodeAt(0));
+      const db = await new Promise((r) => { open.onsuccess = () => r(open.result); });
+      const t = db.transaction(["entries", "texts"], "readwrite"), entries = t.objectStore("entries");
+      const id = sessionStorage.getItem("gridpin-entry");
+      entries.get(id).onsuccess = (e) => {
+        entries.put({ ...e.target.result, size: bytes.length, changed: Date.now(), version: { n: 99, by: "elsewhere" } });
+        t.objectStore("texts").put(bytes, id);
+      };
+      await new Promise((r) => { t.oncomplete = r; });
+      db.close();`, expand(rest));
+  },
+  // The tab shown again.
+  show: (page) => page.js("document.dispatchEvent(new Event('visibilitychange'))").then(() => page.frames()),
   // Text pasted over the whole of the text box's text.
   async "paste-all"(page, words, rest) {
     await page.update(() => page.js(`const t = document.getElementById("text"), data = arguments[0];
@@ -134,8 +149,11 @@ export const ACTIONS = {
     () => page.js("return document.getElementById(arguments[0]).getAttribute(arguments[1])", id, name),
     rest.slice(id.length).trim().slice(name.length)),
   map: async (page, words, rest) => check(`${page.row}: map`, await page.mapText(), expand(rest)),
+  // The text box's text, waited for: a step told from another tab.
+  shows: (page, words, rest) => looks(page, "the map's text", () => page.js("return document.getElementById('text').value"), rest),
   // The bytes the browser keeps for the map of this name.
-  async stored(page, [name], rest) {
+  async stored(page, words, rest) {
+    const [name, text] = rest.split(" = ");
     await page.kept();
     check(`${page.row}: kept as ${name}`, await page.js(`const open = indexedDB.open("gridpin");
       const db = await new Promise((r) => { open.onsuccess = () => r(open.result); });
@@ -143,7 +161,7 @@ export const ACTIONS = {
       const entry = (await ask("entries", (s) => s.getAll())).find((e) => e.name === arguments[0]);
       const bytes = entry && await ask("texts", (s) => s.get(entry.entry));
       db.close();
-      return bytes ? String.fromCharCode(...bytes) : null;`, name), expand(rest.slice(name.length).trim()));
+      return bytes ? String.fromCharCode(...bytes) : null;`, name), expand(text));
   },
   saved: async (page, words, rest) => check(`${page.row}: saved`, (await page.saved()).bytes.toString("latin1"), expand(rest)),
   held: async (page, [n]) => check(`${page.row}: history held`, +(await page.data("history")), +n),
