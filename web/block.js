@@ -1,11 +1,10 @@
-// Blocks of cells: a box of the map read as a grid of states, mirrored
-// and rotated, written as text and read back from text, and placed on the
-// map. Copied, a position that is no cell is a blank one; pasted, a short
-// line of text leaves the positions past its end as they are.
+// Blocks of cells, grids of states: mirrored and rotated, written as text
+// and read back from text (placing.js reads them from the map and places
+// them on it). Pasted, a short line of text leaves the positions past its
+// end as they are.
 import { DOT, LF, O } from "./edits.js";
-import { Targets, extent, layout } from "./document.js";
 
-const NONE = 2;  // a position a block leaves as it is
+export const NONE = 2;  // a position a block leaves as it is
 
 // The bytes of a map of h rows of w cells, each row ended by eol.
 export const mapSize = (w, h, eol = LF) => h * (w + eol.length);
@@ -14,18 +13,6 @@ export const mapSize = (w, h, eol = LF) => h * (w + eol.length);
 export function boxOf(a, b) {
   const x = Math.min(a.x, b.x), y = Math.min(a.y, b.y);
   return { x, y, w: Math.max(a.x, b.x) - x + 1, h: Math.max(a.y, b.y) - y + 1 };
-}
-
-// The states in a box of the map, row by row: 1 marked, 0 blank or no cell.
-export function readBlock({ x, y, w, h }) {
-  extent();
-  const cells = new Uint8Array(w * h);
-  for (let j = 0; j < h; j++) {
-    if (y + j >= layout.rows) break;
-    const start = layout.rowStart[y + j], len = layout.rowStart[y + j + 1] - start;
-    for (let i = 0; i < w && x + i < len; i++) cells[j * w + i] = layout.cells[start + x + i];
-  }
-  return { w, h, cells };
 }
 
 // The block with its blank cells left out: only its marked cells write.
@@ -77,22 +64,4 @@ export function rotated({ w, h, cells }) {
   const out = new Uint8Array(w * h);
   for (let j = 0; j < w; j++) for (let i = 0; i < h; i++) out[j * h + i] = cells[(h - 1 - i) * w + j];
   return { w: h, h: w, cells: out };
-}
-
-// The block with its corner at (x, y), and the positions of the box
-// `cleared` it does not cover blank, as targets in reading order.
-export function place(block, x, y, cleared = null) {
-  const box = cleared ?? { x, y, w: 0, h: 0 };
-  const x0 = Math.min(x, box.x), y0 = Math.min(y, box.y);
-  const x1 = Math.max(x + block.w, box.x + box.w), y1 = Math.max(y + block.h, box.y + box.h);
-  const targets = new Targets(block.w * block.h + box.w * box.h);
-  for (let py = y0; py < y1; py++) {
-    const inRows = py >= y && py < y + block.h, inBox = py >= box.y && py < box.y + box.h;
-    for (let px = x0; px < x1; px++) {
-      const v = inRows && px >= x && px < x + block.w ? block.cells[(py - y) * block.w + px - x] : NONE;
-      if (v !== NONE) targets.push(px, py, v ? O : DOT);
-      else if (inBox && px >= box.x && px < box.x + box.w) targets.push(px, py, DOT);
-    }
-  }
-  return targets;
 }

@@ -25,7 +25,7 @@ import { newMap } from "./open.js";
 import { copyListing, download } from "./listing.js";
 import { share } from "./share.js";
 import { openMaps } from "./maps.js";
-import { copyForm, downloadForm, startForms, unready } from "./forms.js";
+import { copyForm, downloadForm, startForms, unready } from "./formbar.js";
 import { cycleMirror } from "./mirror.js";
 import { stepGrid } from "./rulers.js";
 import { pen } from "./tools/pen.js";

@@ -17,6 +17,8 @@ gp._initialize();
 
 export const CAPACITY = gp.capacity();
 export const LISTING_CAPACITY = gp.listingCapacity();
+// The listing's header line, its columns before the line feed.
+export const HEADER_WIDTH = 50;
 
 // Views into the module's memory. Its images are static and nothing in it
 // allocates, so the memory never grows; were it to grow, every view made

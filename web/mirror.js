@@ -9,6 +9,7 @@ import { $ } from "./page.js";
 import { Targets, extent, layout } from "./document.js";
 import { addLayer, overlaySoon } from "./picture.js";
 import { drawing } from "./tools.js";
+import { images } from "./images.js";
 
 const MODES = [
   { name: "off", text: "Mirror off" },
@@ -25,17 +26,6 @@ export function mirrorAxis() {
   if (!m.across && !m.down) return null;
   extent();
   return layout.refused ? null : { across: !!m.across, down: !!m.down, w: layout.wid, h: layout.hgt };
-}
-
-// The cell and each of its mirror images that is not itself nor at a
-// negative position.
-export function images(x, y, axis, each) {
-  each(x, y);
-  if (!axis) return;
-  const mx = axis.w - 1 - x, my = axis.h - 1 - y;
-  if (axis.across && mx !== x && mx >= 0) each(mx, y);
-  if (axis.down && my !== y && my >= 0) each(x, my);
-  if (axis.across && axis.down && mx !== x && my !== y && mx >= 0 && my >= 0) each(mx, my);
 }
 
 // The targets with their mirror images after each, in the same state.

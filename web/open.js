@@ -6,15 +6,17 @@ import { $, beginAt, count, stem } from "./page.js";
 import { CAPACITY, LISTING_CAPACITY, readListing } from "./conversion.js";
 import { blockBytes, mapSize } from "./block.js";
 import { on, replace } from "./document.js";
-import { isPNG, marked, pngCells, pngSize } from "./png.js";
+import { marked, pngSize } from "./png.js";
 import { sizeDialog } from "./dialogs.js";
-import { formOf, openForm } from "./forms.js";
+import { formOf } from "./forms/index.js";
+import PNG from "./forms/png.js";
+import { openForm } from "./formbar.js";
 
 // What a picture's first bytes say it is. A map text could start with
 // the same bytes, all skipped, so one that the browser cannot decode is
 // taken as text.
 const PICTURES = [[0x47, 0x49, 0x46, 0x38], [0xff, 0xd8, 0xff]];
-const isPicture = (b) => isPNG(b) || PICTURES.some((magic) => magic.every((v, i) => b[i] === v)) ||
+const isPicture = (b) => PNG.sniff(b) || PICTURES.some((magic) => magic.every((v, i) => b[i] === v)) ||
   (String.fromCharCode(...b.subarray(0, 4)) === "RIFF" && String.fromCharCode(...b.subarray(8, 12)) === "WEBP");
 
 // A picture or a listing is timed from the file's opening, a map from its
@@ -74,7 +76,7 @@ async function openPicture(file, head) {
     block = fromBitmap(bitmap, w, h);
   } else {
     try {
-      block = await pngCells(new Uint8Array(await file.arrayBuffer()));
+      block = await PNG.read(new Uint8Array(await file.arrayBuffer()));
     } catch (e) {
       $("opened").textContent = `${file.name} starts as a PNG picture does, but ${e.message}; ` +
         "its bytes are shown as a map text, which the tool would refuse.";

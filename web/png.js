@@ -6,7 +6,7 @@
 // one browser and a blank one in another. So the page reads PNG itself,
 // taking each sample exactly as the file holds it; only the zlib data is
 // left to the browser, whose DecompressionStream every engine has.
-import { inflate } from "./page.js";
+import { inflate } from "./bytes.js";
 
 // The one rule for every picture, on the file's own samples with full
 // scale M: at least half opaque, and luminance (Rec. 709 weights, in ten

@@ -7,7 +7,7 @@
 // transparent white. The deflate data is one block of the fixed codes,
 // its matches runs of the byte before and the byte above, which is where
 // a map repeats itself: a row of one state, or a row like the last.
-import { join } from "./page.js";
+import { join } from "./bytes.js";
 import { crc } from "./png.js";
 
 const MARKED = 0, BLANK = 1, NONE = 2;

@@ -4,7 +4,8 @@
 // and empty lines are not kept; Undo brings the map back as it was.
 import { $, count } from "./page.js";
 import { extent, layout, lineEnd, rewrite } from "./document.js";
-import { blockBytes, mapSize, mirrored, readBlock, rotated } from "./block.js";
+import { blockBytes, mapSize, mirrored, rotated } from "./block.js";
+import { readBlock } from "./placing.js";
 import { sizeDialog } from "./dialogs.js";
 import { say } from "./notes.js";
 

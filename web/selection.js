@@ -13,10 +13,12 @@
 import { $, channel, decoder } from "./page.js";
 import { commit, layout, on, write } from "./document.js";
 import { addLayer, gridAt, overlaySoon } from "./picture.js";
-import { blockBytes, boxOf, markedOnly, parseBlock, place, readBlock } from "./block.js";
+import { blockBytes, boxOf, markedOnly, parseBlock } from "./block.js";
+import { place, readBlock } from "./placing.js";
 import { oriented, orientWhole } from "./reshape.js";
 import { say } from "./notes.js";
-import { offerPaste, printable } from "./charset.js";
+import { offerPaste } from "./charset.js";
+import { printable } from "./characters.js";
 
 // box: the selection, or null; drag: the box being dragged out, or the
 // selection being moved by the cells from `from` to `to`, carrying block;

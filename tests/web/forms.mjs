@@ -1,14 +1,12 @@
 // Each map of MAPS in each other form, both line ends, downloaded and copied,
 // held against what is derived here from the native tool's listing and the
 // rows counted here (a PNG decoded with Node's zlib, the same in every
-// engine), and opened back. Also scenarios.tsv's actions on kept maps and
-// maps in other characters, and the hosted page's opening.
+// engine), and opened back; and scenarios.tsv's action of opening a file by
+// its name.
 import { execFileSync } from "node:child_process";
 import { readFileSync } from "node:fs";
-import { join } from "node:path";
 import { crc32, inflateSync } from "node:zlib";
-import { ROOT, bin, check, expand, sha256, sleep } from "./page.mjs";
-import { ACTIONS } from "./scenarios.mjs";
+import { bin, check, expand, sha256, sleep } from "./page.mjs";
 
 const MAPS = [  // name | map text | the forms tried, if not all
   ["even", "O.O\n.O.\nOOO\n"],
@@ -73,6 +71,8 @@ const pointsOf = (listing) => listing.split("\n").slice(1).join("\n");
 
 export async function forms(page) {
   await page.fresh();
+  check("forms: the choice, made from the list of forms", await page.js(`return [...document.querySelectorAll("#form option")]
+    .map((o) => o.value + ":" + o.textContent).join("|")`), "png:PNG, a pixel a cell|json:JSON of the listing|csv:CSV of the listing|c:C header, a bit a cell");
   for (const [name, text, only] of MAPS) {
     const path = page.file("form.map", bin(text));
     execFileSync(page.tool, [path, `${path}.lst`]);
@@ -102,69 +102,11 @@ export async function forms(page) {
   }
 }
 
-// The Maps list's names, the shown one marked *, shown anew once the last step
-// is kept; a line's button pressed first, and its question answered.
-async function list(page, act = null) {
-  await page.kept();
-  for (const what of [["show"], act].filter(Boolean)) {
-    await page.js(`const [act, name, to] = arguments, $ = (s, e = document) => [...e.querySelectorAll(s)], b = document.body;
-      const li = $("#maps-list li").find((li) => li.querySelector("strong").textContent === name), gone = delete b.dataset.mapsMs;
-      if (act === "show") document.getElementById("maps").click();
-      else $("button", li).find((b) => b.textContent === ({ spare: "Delete" }[act] ?? act)).click();
-      if (act === "Rename") Object.assign($("input", li)[0], { value: to }).form.requestSubmit();
-      if (act === "Delete" || act === "spare") $(".ask button", li)[act === "spare" ? 1 : 0].click();`, ...what);
-    for (let j = 0; j < 50 && what[0] !== "Open" && !(await page.data("mapsMs")); j++) await sleep(50);
-  }
-  return page.js(`return [...document.querySelectorAll("#maps-list li")]
-    .map((li) => li.querySelector("strong").textContent + (li.getAttribute("aria-current") ? "*" : "")).join(" ")`);
-}
-
-Object.assign(ACTIONS, {
+export const FORM_ACTIONS = {
   // A file of this name, waited for until it opens or is refused.
   async loadas(page, [name], rest) {
     const run = await page.data("run");
     await page.b.upload("#file", page.file(name, bin(expand(rest.slice(name.length).trim()))));
     for (let i = 0; i < 100 && (await page.data("run")) === run && !(await page.text("opened")); i++) await sleep(50);
   },
-  list: (page, [what, name, to]) => what === "open" ? page.update(() => list(page, ["Open", name]))
-    : list(page, [{ rename: "Rename", delete: "Delete", spare: "spare" }[what], name, to]),
-  listed: async (page, words, rest) => check(`${page.row}: listed`, await list(page), rest),
-  // What the offer holds: code point in hex, count and choice, a row
-  // each, or "-" where none stands; choices made as hex=marked|blank|out.
-  offered: async (page, words, rest) => check(`${page.row}: offered`, await page.js(`const c = document.getElementById("charset");
-    return c.hidden ? "-" : [...c.querySelectorAll("select")].map((s) => s.dataset.char.codePointAt(0).toString(16) + ":" +
-      s.closest("tr").cells[1].textContent.replace(/,/g, "") + ":" + s.value).join(" ");`), rest),
-  offer: (page, choices) => page.js(`for (const [code, value] of arguments[0].map((c) => c.split("="))) {
-    const s = [...document.querySelectorAll("#charset select")].find((s) => s.dataset.char.codePointAt(0) === parseInt(code, 16));
-    Object.assign(s, { value }).dispatchEvent(new Event("change"));
-  }`, choices),
-  confirm: (page) => page.update(() => page.click("charset-go")),
-});
-
-// The hosted page opens with a map brought back, on a phone's screen, over a
-// slow network and processor: its layout shifts add up to less than 0.1.
-export async function opening(page) {
-  const { b } = page, slow = async (on) => {
-    await b.page.setViewport({ width: on ? 360 : 1280, height: on ? 740 : 900, deviceScaleFactor: on ? 2 : 1, isMobile: on, hasTouch: on });
-    for (const [method, params] of [["Network.setBypassServiceWorker", { bypass: on }], ["Network.setCacheDisabled", { cacheDisabled: on }],
-      ["Network.emulateNetworkConditions", { offline: false, latency: on ? 150 : 0, downloadThroughput: on ? 2e5 : -1,
-        uploadThroughput: on ? 1e5 : -1 }], ["Emulation.setCPUThrottlingRate", { rate: on ? 4 : 1 }]]) await b.cdp(method, params);
-  };
-  const observer = await b.preload(`window.shifts = 0; new PerformanceObserver((l) => {
-    for (const e of l.getEntries()) if (!e.hadRecentInput) shifts += e.value; }).observe({ type: "layout-shift", buffered: true });`);
-  try {
-    await slow(true);
-    await page.fresh();
-    await page.loadPath(join(ROOT, "examples/room.map"));
-    await page.kept();
-    await page.open();
-    await page.frames();
-    const [shifts, line] = await page.js("return [shifts, document.getElementById('kept').textContent]");
-    check("hosted: opening, layout shift under 0.1", [shifts < 0.1 || shifts, line.startsWith("Brought back")], [true, true]);
-  } finally {
-    await slow(false);
-    await b.page.removeScriptToEvaluateOnNewDocument(observer.identifier);
-  }
-  check("hosted: a description and robots.txt", [(await page.js("return document.querySelector('meta[name=description]').content"))
-    .includes("coordinate listing"), await (await fetch(new URL("robots.txt", page.url))).text()], [true, "User-agent: *\nAllow: /\n"]);
-}
+};

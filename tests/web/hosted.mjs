@@ -5,7 +5,7 @@ import { join } from "node:path";
 import { freePort, launch } from "./browsers.mjs";
 import { ROOT, Page, check, sha256, sleep } from "./page.mjs";
 import { ACTIONS } from "./scenarios.mjs";
-import { opening } from "./forms.mjs";
+import { opening } from "./shift.mjs";
 
 // The site served by Debian's nginx, as a process of the test's own on
 // 127.0.0.1, with the server block of the site's README, its root the

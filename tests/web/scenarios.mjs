@@ -7,6 +7,9 @@ import { readFileSync } from "node:fs";
 import { join } from "node:path";
 import { deflateRawSync } from "node:zlib";
 import { ROOT, bin, check, expand, sha256, sleep } from "./page.mjs";
+import { FORM_ACTIONS } from "./forms.mjs";
+import { MAPS_ACTIONS } from "./maps.mjs";
+import { CHARSET_ACTIONS } from "./charset.mjs";
 
 // Where no storage is, or it is full, from before the page's own script.
 const PRELOADS = {
@@ -223,6 +226,9 @@ export const ACTIONS = {
       return hit / n;`, from.split(","), to.split(","), colour);
     check(`${page.row}: ${colour} from ${from} to ${to}`, share >= 0.4 ? "yes" : share === 0 ? "no" : `on ${share.toFixed(2)} of it`, want);
   },
+  ...FORM_ACTIONS,
+  ...MAPS_ACTIONS,
+  ...CHARSET_ACTIONS,
 };
 
 // A text that should be, or hold (~TEXT), waited for a while.

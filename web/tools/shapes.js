@@ -11,7 +11,8 @@ import { Targets, commit, write } from "../document.js";
 import { overlaySoon } from "../picture.js";
 import { boxOf } from "../block.js";
 import { line } from "./pen.js";
-import { images, mirrorAxis, mirrored } from "../mirror.js";
+import { mirrorAxis, mirrored } from "../mirror.js";
+import { images } from "../images.js";
 
 // The cells of a box's outline, or of the whole box, in reading order.
 function box(a, b, filled, each) {

@@ -1,0 +1,88 @@
+// The PNG the page writes, read back by its own reader; and files that
+// are no PNG, or damaged ones, refused with why.
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import { deflateSync } from "node:zlib";
+import { crc, isPNG, marked, pngCells, pngSize } from "../../web/png.js";
+import { pngOf } from "../../web/pngwrite.js";
+
+// Rows of O and . as the conversion lays them out.
+function layout(rows) {
+  const rowStart = [0], cells = [];
+  for (const r of rows) {
+    cells.push(...[...r].map((c) => c === "O" ? 1 : 0));
+    rowStart.push(cells.length);
+  }
+  return { w: Math.max(...rows.map((r) => r.length)), h: rows.length, rowStart, cells };
+}
+const rowsOf = ({ w, h, cells }) => Array.from({ length: h }, (_, y) => Array.from(cells.slice(y * w, y * w + w), (v) => ".O"[v]).join(""));
+
+test("written and read back: each row as wide as the widest", async () => {
+  for (const rows of [["O"], ["."], ["O.O", ".O"], ["OOOO", "O"], ["O...O...O"], [".O.O.O.O.", "", "O"], ["O".repeat(4099)]]) {
+    const png = pngOf(layout(rows)), w = Math.max(...rows.map((r) => r.length));
+    assert.deepEqual(pngSize(png), { width: w, height: rows.length });
+    assert.deepEqual(rowsOf(await pngCells(png)), rows.map((r) => r.padEnd(w, ".")), rows.join("/"));
+  }
+});
+
+// A PNG of these chunks, each [type, body], after the signature.
+const SIGNATURE = [137, 80, 78, 71, 13, 10, 26, 10];
+function file(...chunks) {
+  const parts = [Uint8Array.from(SIGNATURE)];
+  for (const [type, body] of chunks) {
+    const c = new Uint8Array(12 + body.length), v = new DataView(c.buffer);
+    v.setUint32(0, body.length);
+    c.set([...type].map((ch) => ch.charCodeAt(0)), 4);
+    c.set(body, 8);
+    v.setUint32(8 + body.length, crc(c, 4, 8 + body.length));
+    parts.push(c);
+  }
+  return Buffer.concat(parts);
+}
+const ihdr = (w, h, depth, type, interlace = 0) => {
+  const b = new Uint8Array(13), v = new DataView(b.buffer);
+  v.setUint32(0, w);
+  v.setUint32(4, h);
+  b.set([depth, type, 0, 0, interlace], 8);
+  return ["IHDR", b];
+};
+const idat = (...raw) => ["IDAT", deflateSync(Uint8Array.from(raw))];
+const END = ["IEND", new Uint8Array(0)];
+
+test("refused: what is wrong with the file", async () => {
+  const good = pngOf(layout(["O."]));
+  const broken = Buffer.from(good);
+  broken[40] ^= 1;
+  for (const [bytes, why] of [
+    [Buffer.from("O.O\n"), "the file is not a PNG"],
+    [good.subarray(0, 30), "the PNG's IHDR data is cut short"],
+    [good.subarray(0, 8), "the PNG is cut short before its image data"],
+    [broken, /CRC does not match/],
+    [file(["PLTE", Uint8Array.of(0, 0, 0)], END), "the PNG does not start with its IHDR chunk"],
+    [file(ihdr(1, 1, 8, 0), END), "the PNG has no image data (IDAT chunk)"],
+    [file(ihdr(1, 1, 3, 0), idat(0, 0), END), "the PNG's bit depth 3 is not one its colour type 0 has"],
+    [file(ihdr(1, 1, 8, 5), idat(0, 0), END), "the PNG's colour type 5 is not one PNG has"],
+    [file(ihdr(1, 1, 8, 0, 2), idat(0, 0), END), "the PNG's interlace method 2 is not one PNG has"],
+    [file(ihdr(0, 1, 8, 0), idat(0, 0), END), "the PNG's size, 0 × 1 pixels, is not one PNG allows"],
+    [file(ihdr(1, 1, 8, 3), idat(0, 0), END), "the PNG has no palette (PLTE chunk) for its colours"],
+    [file(ihdr(1, 1, 8, 3), ["PLTE", Uint8Array.of(0, 0, 0)], idat(0, 1), END), "the PNG uses palette entry 1 of its 1"],
+    [file(ihdr(1, 1, 8, 0), idat(5, 0), END), "the PNG's row filter 5 is not one PNG has"],
+    [file(ihdr(2, 1, 8, 0), idat(0, 0), END), "the PNG's IDAT data is cut short"],
+    [file(ihdr(1, 1, 8, 0), ["IDAT", Uint8Array.of(1, 2, 3)], END), "the PNG's IDAT data is damaged or cut short: zlib cannot read it"],
+    [file(ihdr(1, 1, 8, 0), ["ABCD", Uint8Array.of()], idat(0, 0), END), "the PNG has a chunk ABCD, which this page cannot read"],
+  ]) await assert.rejects(pngCells(bytes), (e) => why instanceof RegExp ? why.test(e.message) : e.message === why, String(why));
+});
+
+test("samples read by the rule: dark and at least half opaque", async () => {
+  for (const [head, raw, want] of [
+    [ihdr(3, 1, 8, 0), [0, 0, 127, 128], "OO."],
+    [ihdr(2, 1, 1, 0), [0, 0b01000000], "O."],
+    [ihdr(2, 1, 16, 0), [0, 0x7f, 0xff, 0x80, 0x00], "O."],
+    [ihdr(2, 1, 8, 4), [0, 0, 127, 0, 128], ".O"],
+    [ihdr(1, 2, 8, 2), [0, 255, 0, 0, 0, 0, 0, 255], "O/O"],
+  ]) assert.deepEqual(rowsOf(await pngCells(file(head, idat(...raw), END))).join("/"), want);
+  for (const [rgba, want] of [[[0, 0, 0, 255], true], [[0, 0, 0, 127], false], [[0, 0, 0, 128], true], [[127, 127, 127, 255], true],
+    [[128, 128, 128, 255], false], [[255, 0, 0, 255], true], [[0, 255, 0, 255], false]]) assert.equal(marked(...rgba, 255), want, `${rgba}`);
+  assert.equal(isPNG(Uint8Array.from(SIGNATURE.slice(0, 7))), false);
+  assert.equal(pngSize(Buffer.from("GIF89a")), null);
+});

@@ -1,0 +1,46 @@
+// What needs no page: counts in words, the text codecs, bytes joined, a
+// file name's stem, and compressed data read no further than it may go.
+export const encoder = new TextEncoder();
+export const decoder = new TextDecoder();  // shows a byte that is no UTF-8 as one U+FFFD
+export const count = (n, what) => `${n.toLocaleString("en")} ${what}${n === 1 ? "" : "s"}`;
+
+// Bytes and texts (as UTF-8) one after the other, as one array.
+export function join(...parts) {
+  const bytes = parts.map((p) => typeof p === "string" ? encoder.encode(p) : p);
+  const out = new Uint8Array(bytes.reduce((n, b) => n + b.length, 0));
+  bytes.reduce((at, b) => (out.set(b, at), at + b.length), 0);
+  return out;
+}
+
+// A file name without its extension: room.map gives room.
+export const stem = (name) => name.replace(/(.)\.[^.]*$/, "$1");
+
+// The first `limit` bytes that these parts inflate to (format "deflate"
+// or "deflate-raw"), or all where fewer: reading stops there. The data is
+// fed to the inflater `piece` bytes at a time and read between pieces: an
+// engine inflates all that one piece holds before the reader sees any of
+// it, and deflate's best is some 1,032 bytes out for a byte in, so a piece
+// bounds what data inflating to far more costs. Throws where the data is
+// damaged before that.
+export async function inflate(parts, format, limit, piece = 65536) {
+  const input = new Uint8Array(await new Blob(parts).arrayBuffer()), inflater = new DecompressionStream(format);
+  const writer = inflater.writable.getWriter(), reader = inflater.readable.getReader();
+  (async () => {
+    for (let i = 0; i < input.length; i += piece) await writer.write(input.subarray(i, i + piece));
+    await writer.close();
+  })().catch(() => {});
+  const out = new Uint8Array(limit);
+  let n = 0;
+  try {
+    while (n < limit) {
+      const { done, value } = await reader.read();
+      if (done) break;
+      out.set(value.subarray(0, limit - n), n);
+      n += Math.min(value.length, limit - n);
+    }
+  } finally {
+    reader.cancel().catch(() => {});
+    writer.abort().catch(() => {});
+  }
+  return n === limit ? out : out.slice(0, n);
+}

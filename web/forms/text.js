@@ -1,0 +1,62 @@
+// What the text forms share: their bytes as text, a refusal on a line
+// (and a column, where one is known), and the listing's points written
+// in a form's own brackets.
+import { decoder, encoder } from "../bytes.js";
+
+export class Refusal {
+  constructor(line, reason, column = 0) { Object.assign(this, { line, reason, column }); }
+}
+export const refuse = (line, reason, column = 0) => { throw new Refusal(line, reason, column); };
+
+// The text of the bytes, without a byte order mark.
+export const textOf = (bytes) => decoder.decode(bytes).replace(/^\ufeff/, "");
+// Enough of the first bytes to tell a form by, as text.
+export const headOf = (bytes) => textOf(bytes.subarray(0, 4096));
+
+// A listing's point lines, "[x,y]\n" each, of pairs of whole numbers, 0
+// or more: the bytes written at once, without a string a point.
+export function pointLines(pairs) {
+  let out = new Uint8Array(16 * pairs.length + 16), n = 0;
+  const put = (v) => {
+    if (v >= 1e9) {
+      for (const d of Number.isSafeInteger(v) ? String(v) : BigInt(v).toString()) out[n++] = d.charCodeAt(0);
+      return;
+    }
+    let d = 1;
+    while (d * 10 <= v) d *= 10;
+    for (; d >= 1; d /= 10) out[n++] = 48 + Math.floor(v / d) % 10;
+  };
+  for (const [x, y] of pairs) {
+    if (n + 700 > out.length) {
+      const more = new Uint8Array(2 * out.length + 700);
+      more.set(out.subarray(0, n));
+      out = more;
+    }
+    out[n++] = 0x5b;
+    put(x);
+    out[n++] = 0x2c;
+    put(y);
+    out[n++] = 0x5d;
+    out[n++] = 10;
+  }
+  return out.subarray(0, n);
+}
+
+// The points of a listing's lines after its header, each "[x,y]\n",
+// written as open x comma y close, with sep between two points.
+export function points(body, open, comma, close, sep) {
+  const [o, c, e, s] = [open, comma, close, sep].map((t) => encoder.encode(t));
+  const out = new Uint8Array(2 * body.length + 16);
+  let n = 0, first = true;
+  const put = (b) => { out.set(b, n); n += b.length; };
+  for (const b of body) {
+    if (b === 0x5b) {
+      if (!first) put(s);
+      first = false;
+      put(o);
+    } else if (b === 0x2c) put(c);
+    else if (b === 0x5d) put(e);
+    else if (b !== 10) out[n++] = b;
+  }
+  return out.subarray(0, n);
+}
