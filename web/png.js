@@ -7,6 +7,7 @@
 // taking each sample exactly as the file holds it; only the zlib data is
 // left to the browser, whose DecompressionStream every engine has.
 import { inflate } from "./bytes.js";
+import { greyOf, opaqueOf } from "./dither.js";
 
 // The one rule for every picture, on the file's own samples with full
 // scale M: at least half opaque, and luminance (Rec. 709 weights, in ten
@@ -44,6 +45,14 @@ export function pngSize(bytes) {
 // The cells of a PNG file's bytes, a cell for each pixel, row by row: 1
 // where marked, 0 where not.
 export async function pngCells(bytes) {
+  const { w, h, grey, opaque } = await pngPixels(bytes), cells = new Uint8Array(w * h);
+  for (let p = 0; p < w * h; p++) cells[p] = opaque[p] && grey[p] < 128 ? 1 : 0;
+  return { w, h, cells };
+}
+
+// Each pixel's grey and whether it is opaque (dither.js), from the file's
+// own samples: { w, h, grey, opaque }.
+export async function pngPixels(bytes) {
   if (!isPNG(bytes)) fail("the file is not a PNG");
   const { head, palette, alphas, key, data } = chunks(bytes);
   const { width: w, height: h, depth, type, interlaced } = head;
@@ -60,23 +69,25 @@ export async function pngCells(bytes) {
   let row;
   const s = depth === 16 ? (k) => row[2 * k] << 8 | row[2 * k + 1] : depth === 8 ? (k) => row[k]
     : (k) => row[k * depth >> 3] >> 8 - depth - (k * depth & 7) & top;
-  // A palette index past the palette is refused rather than guessed at.
-  // The one transparent colour of tRNS is compared at the file's own bit
-  // depth: 16-bit colours that differ from it in the low byte are not it.
+  // A pixel as its grey, plus 256 where opaque. A palette index past the
+  // palette is refused rather than guessed at. The one transparent colour
+  // of tRNS is compared at the file's own bit depth: 16-bit colours that
+  // differ from it in the low byte are not it.
+  const px = (r, g, b, a, m) => greyOf(r, g, b, m) | (opaqueOf(a, m) ? 256 : 0);
   const entries = palette && Array.from({ length: palette.length / 3 }, (_, i) =>
-    marked(palette[3 * i], palette[3 * i + 1], palette[3 * i + 2], alphas?.[i] ?? 255, 255));
-  const cell = {
-    0: (x) => { const v = s(x); return v !== key?.[0] && marked(v, v, v, M, M); },
+    px(palette[3 * i], palette[3 * i + 1], palette[3 * i + 2], alphas?.[i] ?? 255, 255));
+  const pixel = {
+    0: (x) => { const v = s(x); return px(v, v, v, v === key?.[0] ? 0 : M, M); },
     2: (x) => {
       const r = s(3 * x), g = s(3 * x + 1), b = s(3 * x + 2);
-      return !(key && r === key[0] && g === key[1] && b === key[2]) && marked(r, g, b, M, M);
+      return px(r, g, b, key && r === key[0] && g === key[1] && b === key[2] ? 0 : M, M);
     },
     3: (x) => entries[s(x)] ?? fail(`the PNG uses palette entry ${s(x)} of its ${entries.length}`),
-    4: (x) => { const v = s(2 * x); return marked(v, v, v, s(2 * x + 1), M); },
-    6: (x) => marked(s(4 * x), s(4 * x + 1), s(4 * x + 2), s(4 * x + 3), M),
+    4: (x) => { const v = s(2 * x); return px(v, v, v, s(2 * x + 1), M); },
+    6: (x) => px(s(4 * x), s(4 * x + 1), s(4 * x + 2), s(4 * x + 3), M),
   }[type];
 
-  const cells = new Uint8Array(w * h);
+  const grey = new Uint8Array(w * h), opaque = new Uint8Array(w * h);
   let at = 0;
   for (const p of passes) {
     const n = rowBytes(p.w);
@@ -85,11 +96,15 @@ export async function pngCells(bytes) {
       row = raw.subarray(at + 1, at + 1 + n);
       unfilter(raw[at], row, prior, bpp);
       const start = (p.y0 + y * p.dy) * w + p.x0;
-      for (let x = 0; x < p.w; x++) if (cell(x)) cells[start + x * p.dx] = 1;
+      for (let x = 0; x < p.w; x++) {
+        const v = pixel(x), c = start + x * p.dx;
+        grey[c] = v & 255;
+        opaque[c] = v >> 8;
+      }
       prior = row;
     }
   }
-  return { w, h, cells };
+  return { w, h, grey, opaque };
 }
 
 // The chunks the pixels depend on. A bad CRC in a critical chunk refuses

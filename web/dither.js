@@ -1,0 +1,207 @@
+// A picture's pixels made into cells of any size: each pixel's grey and
+// whether it is opaque, the picture fitted into the cells and sampled,
+// then a threshold or a dithering. All in integers (or doubles holding
+// whole numbers), so that every engine gives the same cells and anyone
+// can work them out from the README's rules.
+
+// A pixel's grey, 0 to 255: its luminance (Rec. 709 weights in ten
+// thousandths) scaled from full scale M to 255 and rounded half up. Grey
+// below 128 is then exactly luminance below half of full scale.
+export const greyOf = (r, g, b, M) => Math.floor((2 * (2126 * r + 7152 * g + 722 * b) * 255 + 10000 * M) / (20000 * M));
+export const opaqueOf = (a, M) => 2 * a >= M;
+
+// { w, h, grey, opaque } of a canvas's RGBA bytes.
+export function pixelsOf(rgba, w, h) {
+  const grey = new Uint8Array(w * h), opaque = new Uint8Array(w * h);
+  for (let p = 0, q = 0; p < w * h; p++, q += 4) {
+    grey[p] = greyOf(rgba[q], rgba[q + 1], rgba[q + 2], 255);
+    opaque[p] = rgba[q + 3] >= 128 ? 1 : 0;
+  }
+  return { w, h, grey, opaque };
+}
+
+// A pixel's shade: its grey, or 256 where it is transparent.
+const shade = (pic, p) => pic.opaque[p] ? pic.grey[p] : 256;
+
+// At most two shades: a picture of a map, which opens one cell a pixel.
+export function twoShades(pic) {
+  let a = -1, b = -1;
+  for (let p = 0; p < pic.w * pic.h; p++) {
+    const s = shade(pic, p);
+    if (s === a || s === b) continue;
+    if (b >= 0) return false;
+    if (a < 0) a = s;
+    else b = s;
+  }
+  return true;
+}
+
+// A picture drawn at N pixels a cell: every N × N block of its pixels of
+// one shade, N 2 or more and its sides whole multiples of N. The largest
+// such N, or 0.
+export function blockScale(pic) {
+  const { w, h } = pic, gcd = (a, b) => b ? gcd(b, a % b) : a, g = gcd(w, h);
+  for (let n = g; n >= 2; n--) {
+    if (g % n) continue;
+    let alike = true;
+    for (let y = 0; y < h && alike; y++) {
+      const top = y - y % n;
+      for (let x = 0; x < w; x++) {
+        if (shade(pic, y * w + x) !== shade(pic, top * w + x - x % n)) {
+          alike = false;
+          break;
+        }
+      }
+    }
+    if (alike) return n;
+  }
+  return 0;
+}
+
+// Where the picture goes in W × H cells: the part of it taken (sx, sy,
+// sw, sh pixels) and the cells it covers (dx, dy, dw, dh). Fit: all of it,
+// as large as fits; fill: the cells covered, the picture cropped; stretch:
+// all of it onto all the cells. The anchor (ax, ay, each 0, 1 or 2 for
+// left, centre, right and top, middle, bottom) places what is left over.
+export function frame(pw, ph, W, H, fitting, ax = 1, ay = 1) {
+  const round = (n, d) => Math.max(1, Math.floor((2 * n + d) / (2 * d)));
+  const at = (spare, a) => Math.floor(spare * a / 2);
+  let sw = pw, sh = ph, dw = W, dh = H;
+  if (fitting === "fit") {
+    if (W * ph <= H * pw) dh = Math.min(H, round(ph * W, pw));
+    else dw = Math.min(W, round(pw * H, ph));
+  } else if (fitting === "fill") {
+    if (W * ph >= H * pw) sh = Math.min(ph, round(pw * H, W));
+    else sw = Math.min(pw, round(ph * W, H));
+  }
+  return { sx: at(pw - sw, ax), sy: at(ph - sh, ay), sw, sh, dx: at(W - dw, ax), dy: at(H - dh, ay), dw, dh };
+}
+
+// Along one side: which pixels each of d cells takes from s pixels, and
+// with what weight. Nearest: the pixel under the cell's centre, weight 1.
+// Area: cell i spans [i·s, (i+1)·s) and pixel p [p·d, (p+1)·d), in units
+// of 1/d of a pixel; each pixel weighs its overlap, s in all for a cell.
+function axis(s, d, area) {
+  const cell = [], pix = [], wt = [];
+  for (let i = 0; i < d; i++) {
+    if (!area) {
+      cell.push(i), pix.push(Math.floor((2 * i + 1) * s / (2 * d))), wt.push(1);
+      continue;
+    }
+    for (let p = Math.floor(i * s / d); p * d < (i + 1) * s; p++) {
+      cell.push(i), pix.push(p), wt.push(Math.min((p + 1) * d, (i + 1) * s) - Math.max(p * d, i * s));
+    }
+  }
+  return { cell: Int32Array.from(cell), pix: Int32Array.from(pix), wt: Float64Array.from(wt), total: area ? s : 1 };
+}
+
+// For each cell the picture covers: the weighted sum of its opaque pixels'
+// greys, and their weight, of a total the same for every cell. The one
+// pass over the picture; what follows works on the cells alone.
+export function sample(pic, f, area) {
+  const X = axis(f.sw, f.dw, area), Y = axis(f.sh, f.dh, area), { dw, dh } = f;
+  const sums = new Float64Array(dw * dh), weights = new Float64Array(dw * dh);
+  const rowSum = new Float64Array(dw), rowWeight = new Float64Array(dw);
+  const { grey, opaque } = pic, n = X.cell.length;
+  let row = -1;
+  for (let k = 0; k < Y.cell.length; k++) {
+    if (Y.pix[k] !== row) {
+      row = Y.pix[k];
+      rowSum.fill(0);
+      rowWeight.fill(0);
+      const start = (f.sy + row) * pic.w + f.sx;
+      for (let t = 0; t < n; t++) {
+        const q = start + X.pix[t];
+        if (opaque[q]) {
+          rowSum[X.cell[t]] += X.wt[t] * grey[q];
+          rowWeight[X.cell[t]] += X.wt[t];
+        }
+      }
+    }
+    const wy = Y.wt[k], at = Y.cell[k] * dw;
+    for (let i = 0; i < dw; i++) {
+      sums[at + i] += wy * rowSum[i];
+      weights[at + i] += wy * rowWeight[i];
+    }
+  }
+  return { ...f, sums, weights, total: X.total * Y.total };
+}
+
+// Each cell's value, 0 to 255: the average, rounded half up, of its
+// pixels' greys (inverted: 255 less each), transparent pixels counted as
+// white (blank) or black (marked); cells outside the picture are as
+// transparent pixels are.
+export function values(s, W, H, invert, marked) {
+  const out = new Uint8Array(W * H).fill(marked ? 0 : 255), bg = marked ? 0 : 255, T = s.total;
+  for (let j = 0; j < s.dh; j++) {
+    for (let i = 0; i < s.dw; i++) {
+      const c = j * s.dw + i, o = s.weights[c];
+      const sum = (invert ? 255 * o - s.sums[c] : s.sums[c]) + bg * (T - o);
+      out[(s.dy + j) * W + s.dx + i] = Math.floor((2 * sum + T) / (2 * T));
+    }
+  }
+  return out;
+}
+
+// The Bayer matrix of side n (a power of 2): M₁ = [0], and M₂ₙ made of
+// 4Mₙ, 4Mₙ+2 over 4Mₙ+3, 4Mₙ+1.
+export function bayer(n) {
+  if (n === 1) return [0];
+  const m = bayer(n / 2), h = n / 2, out = new Array(n * n);
+  for (let y = 0; y < n; y++) {
+    for (let x = 0; x < n; x++) out[y * n + x] = 4 * m[(y % h) * h + x % h] + [[0, 2], [3, 1]][+(y >= h)][+(x >= h)];
+  }
+  return out;
+}
+const BAYER = { bayer4: bayer(4), bayer8: bayer(8) };
+
+const clip = (v) => v < 0 ? 0 : v > 255 ? 255 : v;
+
+// Cells from values, 1 marked: by threshold t alone (marked below t), or
+// dithered (see the README for each rule).
+export function cells(v, W, H, t, dither) {
+  const out = new Uint8Array(W * H);
+  if (dither === "none") {
+    for (let c = 0; c < W * H; c++) out[c] = v[c] < t ? 1 : 0;
+  } else if (dither === "floyd") {
+    // As Pillow's convert("1"): the errors for a pixel summed, then
+    // divided by 16 once, truncated; blank where the value is above t.
+    const below = new Int32Array(W + 1);
+    for (let y = 0; y < H; y++) {
+      let right = 0, next = 0, last = 0;
+      for (let x = 0; x < W; x++) {
+        const l = clip(v[y * W + x] + Math.trunc((right + below[x + 1]) / 16));
+        const e = l - (l > t ? 255 : 0);
+        out[y * W + x] = l > t ? 0 : 1;
+        below[x] = 3 * e + next;
+        next = 5 * e + last;
+        last = e;
+        right = 7 * e;
+      }
+      below[W] = next;
+    }
+  } else if (dither === "atkinson") {
+    // An eighth of the error, truncated, to each of six pixels ahead.
+    const stride = W + 3, err = new Int32Array(3 * stride), row = (y) => (y % 3) * stride + 1;
+    for (let y = 0; y < H; y++) {
+      const r0 = row(y), r1 = row(y + 1), r2 = row(y + 2);
+      err.fill(0, r2 - 1, r2 - 1 + stride);
+      for (let x = 0; x < W; x++) {
+        const l = clip(v[y * W + x] + err[r0 + x]), e = Math.trunc((l - (l > t ? 255 : 0)) / 8);
+        out[y * W + x] = l > t ? 0 : 1;
+        err[r0 + x + 1] += e, err[r0 + x + 2] += e;
+        err[r1 + x - 1] += e, err[r1 + x] += e, err[r1 + x + 1] += e;
+        err[r2 + x] += e;
+      }
+    }
+  } else {
+    // Blank where n²·(v − t + 128) ≥ 256·B + 128, B the matrix's entry.
+    const m = BAYER[dither], n = Math.sqrt(m.length);
+    for (let y = 0; y < H; y++) {
+      for (let x = 0; x < W; x++) {
+        out[y * W + x] = n * n * (v[y * W + x] - t + 128) >= 256 * m[(y % n) * n + x % n] + 128 ? 0 : 1;
+      }
+    }
+  }
+  return out;
+}
