@@ -1,12 +1,14 @@
 // Opening maps: a file from the picker or dropped on the page, taken as
 // its bytes; a coordinate listing, read back into its map; a picture (PNG,
-// GIF, WebP or JPEG) made into a map, a pixel to a cell; and a new map of
-// blank cells.
+// GIF, WebP or JPEG) made into a map, at once or through its dialog; and a
+// new map of blank cells.
 import { $, beginAt, count, stem } from "./page.js";
 import { CAPACITY, LISTING_CAPACITY, readListing } from "./conversion.js";
 import { blockBytes, mapSize } from "./block.js";
 import { on, replace } from "./document.js";
-import { marked, pngSize } from "./png.js";
+import { pngPixels, pngSize } from "./png.js";
+import { blockScale, pixelsOf, twoShades } from "./dither.js";
+import { pictureDialog } from "./picturedialog.js";
 import { sizeDialog } from "./dialogs.js";
 import { formOf } from "./forms/index.js";
 import PNG from "./forms/png.js";
@@ -45,12 +47,14 @@ async function openListing(file) {
     `${read.line ? `line ${read.line}: ` : ""}${read.reason}. The map in the page is as it was.`;
 }
 
-// A cell for each pixel, marked by the rule of png.js, and each row of
-// pixels a line ended by a line feed. PNG is read here, sample for sample
-// as the file has it; other pictures are decoded by the browser, their
-// colours taken as the file has them, not as a screen would show them.
-// False when the picture cannot be read: its bytes are then a map text,
-// refused as the tool would refuse it.
+// A picture's pixels: PNG read here, sample for sample as the file has it;
+// other pictures decoded by the browser, their colours taken as the file
+// has them, not as a screen would show them. A picture of a map (two
+// shades) whose map fits opens at once, a cell a pixel, marked by the rule
+// of png.js, each row of pixels a line ended by a line feed; any other
+// opens in the picture's dialog. False when the picture cannot be read:
+// its bytes are then a map text, refused as the tool would refuse it.
+const PIXELS = 2 ** 26;
 async function openPicture(file, head) {
   let bitmap = null, dims = pngSize(head);
   if (!dims) {
@@ -62,21 +66,19 @@ async function openPicture(file, head) {
     dims = { width: bitmap.width, height: bitmap.height };
   }
   const { width: w, height: h } = dims;
-  // Its last line feed may be left out, as a listing's map's is.
-  if (mapSize(w, h) - 1 > CAPACITY) {
+  // Its RGBA bytes, its greys and the canvas's copy must fit in memory.
+  if (w * h > PIXELS) {
     bitmap?.close();
-    const fit = largest(w, h);
-    $("opened").textContent = `${file.name} is ${w} × ${h} pixels, which would make a map of ` +
-      `${count(mapSize(w, h), "byte")}; a map holds at most ${CAPACITY.toLocaleString("en")}. The largest picture of ` +
-      `its shape that fits is ${fit.w} × ${fit.h} pixels. The map in the page is as it was.`;
+    $("opened").textContent = `${file.name} is ${w} × ${h} pixels, ${count(4 * w * h, "byte")} of RGBA: more than ` +
+      `the ${PIXELS.toLocaleString("en")} pixels this page reads. The map in the page is as it was.`;
     return true;
   }
-  let block;
+  let pic;
   if (bitmap) {
-    block = fromBitmap(bitmap, w, h);
+    pic = fromBitmap(bitmap, w, h);
   } else {
     try {
-      block = await PNG.read(new Uint8Array(await file.arrayBuffer()));
+      pic = await pngPixels(new Uint8Array(await file.arrayBuffer()));
     } catch (e) {
       $("opened").textContent = `${file.name} starts as a PNG picture does, but ${e.message}; ` +
         "its bytes are shown as a map text, which the tool would refuse.";
@@ -84,37 +86,28 @@ async function openPicture(file, head) {
     }
   }
   const name = stem(file.name) + ".map";
-  replace(blockBytes(block).subarray(0, CAPACITY), name, "a picture");
-  offerScaled(block, name);
+  // Its last line feed may be left out, as a listing's map's is.
+  if (!twoShades(pic) || mapSize(w, h) - 1 > CAPACITY) {
+    pictureDialog(pic, name, file.name);
+    return true;
+  }
+  const cells = Uint8Array.from(pic.grey, (g, p) => pic.opaque[p] && g < 128 ? 1 : 0);
+  replace(blockBytes({ w, h, cells }).subarray(0, CAPACITY), name, "a picture");
+  offerScaled(pic, { w, h, cells }, name, file.name);
   return true;
 }
-
-// A picture drawn at N pixels a cell (a map saved scaled up, by this page
-// or another editor): every N × N block of its cells alike, N 2 or more and
-// its sides whole multiples of N. The largest such N, or 0.
-function scale({ w, h, cells }) {
-  const gcd = (a, b) => b ? gcd(b, a % b) : a, g = gcd(w, h);
-  for (let n = g; n >= 2; n--) {
-    if (g % n) continue;
-    let alike = true;
-    for (let y = 0; y < h && alike; y++) {
-      const top = y - y % n;
-      for (let x = 0; x < w; x++) {
-        if (cells[y * w + x] !== cells[top * w + x - x % n]) {
-          alike = false;
-          break;
-        }
-      }
-    }
-    if (alike) return n;
-  }
-  return 0;
-}
-
 // The offer of one cell a block, beside the line on the picture opened;
 // the map stays one cell a pixel unless it is taken, as a step of its own.
-function offerScaled(block, name) {
-  const n = scale(block);
+// And the picture's dialog, for other settings.
+function offerScaled(pic, block, name, file) {
+  const more = Object.assign(document.createElement("button"), { type: "button", id: "picture-settings",
+    textContent: "Picture settings…" });
+  more.addEventListener("click", () => {
+    more.remove();
+    pictureDialog(pic, name, file);
+  });
+  $("opened").after(more);
+  const n = blockScale(pic);
   if (!n) return;
   const w = block.w / n, h = block.h / n, cells = new Uint8Array(w * h);
   for (let y = 0; y < h; y++) for (let x = 0; x < w; x++) cells[y * w + x] = block.cells[y * n * block.w + x * n];
@@ -134,16 +127,7 @@ function fromBitmap(bitmap, w, h) {
   const ctx = canvas.getContext("2d", { willReadFrequently: true });
   ctx.drawImage(bitmap, 0, 0);
   bitmap.close();
-  const px = ctx.getImageData(0, 0, w, h).data, cells = new Uint8Array(w * h);
-  for (let c = 0; c < cells.length; c++) cells[c] = marked(px[4 * c], px[4 * c + 1], px[4 * c + 2], px[4 * c + 3], 255) ? 1 : 0;
-  return { w, h, cells };
-}
-
-// The largest picture of this shape whose map fits.
-function largest(w, h) {
-  let k = Math.sqrt(CAPACITY / mapSize(w, h));
-  while (mapSize(Math.floor(w * k), Math.floor(h * k)) > CAPACITY) k *= 0.999;
-  return { w: Math.max(Math.floor(w * k), 1), h: Math.max(Math.floor(h * k), 1) };
+  return pixelsOf(ctx.getImageData(0, 0, w, h).data, w, h);
 }
 
 // Asks for a name, a width and a height and makes a map of blank rows.
@@ -166,5 +150,16 @@ export function startOpening() {
     document.body.classList.remove("dragging");
     openFile(e.dataTransfer.files[0]);
   });
-  on("step", () => $("unscale") && $("opened").replaceChildren());
+  on("step", () => {
+    $("picture-settings")?.remove();
+    if ($("unscale")) $("opened").replaceChildren();
+  });
+  // An image pasted with no text beside it is opened as a file would be.
+  document.addEventListener("paste", (e) => {
+    const image = [...e.clipboardData?.files ?? []].find((f) => f.type.startsWith("image/"));
+    if (!image || e.clipboardData.getData("text/plain")) return;
+    e.preventDefault();
+    e.stopImmediatePropagation();
+    openFile(image);
+  }, true);
 }

@@ -8,7 +8,7 @@
 // through the page's file input, the listing it saves against the row's,
 // and its listing opened back as a map; each row of scenarios.tsv (whose
 // name holds TEXT), the maps it saves held against what the native GRIDPIN
-// writes for them; pictures as maps; axe-core; nothing fetched. In Chromium
+// writes for them; pictures as maps (alone with --only pictures); axe-core; nothing fetched. In Chromium
 // alone: real downloads, touch, a phone's screen and a desktop's, the
 // history of 100 cells. Given DIR, the timings of bench/page.mjs go to
 // DIR/timings.md and screenshots to DIR/drawing.png, DIR/phone.png and
@@ -24,7 +24,7 @@ import { launch } from "./browsers.mjs";
 import { Page, ROOT, failures } from "./page.mjs";
 import { scenarios } from "./scenarios.mjs";
 import { cases } from "./cases.mjs";
-import { pictures } from "./pictures.mjs";
+import { dialogs, pictures } from "./pictures.mjs";
 import { accessibility, sealed } from "./sealed.mjs";
 import { chromium } from "./chromium.mjs";
 import { forms } from "./forms.mjs";
@@ -48,8 +48,11 @@ async function main() {
         if (all) console.log(`${browser.version}: ${await cases(page)} rows of the case table`);
         if (!opts.timings) await scenarios(page, opts.only);
         if (all || opts.only === "forms") await forms(page);
-        if (all) {
+        if (all || opts.only === "pictures") {
           await pictures(page);
+          await dialogs(page);
+        }
+        if (all) {
           await accessibility(page);
           if (engine === "chromium") await chromium(page);
         }

@@ -15,9 +15,11 @@
 // checked to be what was asked for, as a tool may pick another colour type.
 // pictures(page) opens each of them in the page, which must give its map.
 import { execFileSync } from "node:child_process";
-import { writeFileSync } from "node:fs";
+import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
 import { check, sleep } from "./page.mjs";
+import { pngPixels } from "../../web/png.js";
+import { cells, frame, sample, values } from "../../web/dither.js";
 
 // The page's rule, on the file's samples with full scale M.
 const marked = ([r, g, b, a], M) => 2 * a >= M && 2 * (2126 * r + 7152 * g + 722 * b) < 10000 * M;
@@ -141,6 +143,7 @@ export function png(path, width, height, pixel) {
 }
 
 export async function makePictures(dir) {
+  mkdirSync(dir, { recursive: true });
   return PICTURES.map((p) => {
     const path = join(dir, `${p.name}.png`), { args, stdin } = input(p, path);
     const png = execFileSync(`/usr/bin/${p.tool}`, [...p.args, ...args], { input: stdin, stdio: "pipe" });
@@ -161,13 +164,13 @@ export async function pictures(page) {
   await page.fresh();
   let last;
   for (const { name, path, want } of await makePictures(join(page.scratch, "0"))) {
-    await page.loadPath(path);
+    if (await openDialog(page, path)) await page.update(() => page.click("picture-open"));
     last = await page.saveMap();
     check(`picture ${name}`, [last.name, last.bytes.toString("latin1")], [`${name}.map`, want]);
   }
-  await page.b.upload("#file", png(page.file("wide.png", ""), 1001, 999, () => [255, 255, 255, 255]));
-  for (let i = 0; !(await page.text("opened")) && i < 100; i++) await sleep(100);
-  check("picture too large: said", /1001 × 999 pixels.*1,000,998 bytes.*1,000,000/.test(await page.text("opened")), true);
+  check("picture too large: in the dialog", await openDialog(page, png(page.file("wide.png", ""), 1001, 999, () => [255, 255, 255, 255])), true);
+  check("picture too large: said", /1001 × 999 pixels.*1,000,998 bytes.*1,000,000.*1000 × 998/.test(await page.text("picture-about")), true);
+  await page.keys("Escape");
   check("picture too large: map kept", (await page.saveMap()).name, last.name);
   await page.loadPath(png(page.file("largest.png", ""), 1000, 999, (x, y) => x === y ? [0, 0, 0, 255] : [255, 255, 255, 255]));
   check("largest picture", [await page.text("message"), (await page.text("points")).split(",")[0]], ["", "999 points"]);
@@ -189,4 +192,94 @@ export async function pictures(page) {
     await page.keys("Control+z");
     check(`${name}: undone, one cell a pixel`, (await page.saveMap()).bytes.length, (4 * n + 1) * 3 * n);
   }
+}
+
+// Puts the file in the page's input; true if the picture's dialog opens,
+// false if the picture opens at once.
+async function openDialog(page, path) {
+  const run = await page.data("run");
+  await page.b.upload("#file", path);
+  for (let i = 0; i < 200; i++) {
+    if (await page.js("return !!document.getElementById('picture-dialog')?.open")) return true;
+    if ((await page.data("run")) !== run || await page.text("opened")) return false;
+    await sleep(50);
+  }
+  throw new Error(`${path}: neither opened nor its dialog shown`);
+}
+
+// The settings, as the page's controls take them.
+const set = (page, s) => page.js(`const s = arguments[0], d = document.getElementById("picture-dialog");
+  for (const [k, v] of Object.entries(s)) {
+    const el = k === "anchor" ? d.querySelector("[name=anchor][value='" + v + "']") : document.getElementById("picture-" + k);
+    if (el.type === "checkbox" || el.type === "radio") el.checked = k === "anchor" || v; else el.value = v;
+    el.dispatchEvent(new Event("change", { bubbles: true }));
+  }`, s);
+const preview = (page) => page.js(`const c = document.getElementById("picture-preview");
+  const d = c.getContext("2d").getImageData(0, 0, c.width, c.height).data, rows = [];
+  for (let y = 0; y < c.height; y++) {
+    let r = "";
+    for (let x = 0; x < c.width; x++) r += d[4 * (y * c.width + x)] ? "." : "O";
+    rows.push(r + "\\n");
+  }
+  return rows.join("");`);
+
+// A photo-like field in colour with transparent patches, and a logo drawn
+// at 10 pixels a cell scaled to 7.3: each setting's cells, worked out here
+// by dither.js on the PNG reader's pixels, the same in the preview and in
+// the map Open writes, in every engine.
+const LOGO = ["OO..O..O", "O.O.OO.O", "OO..O.OO", "O...O..O", "O...O..O"];
+const PHOTO = (x, y) => [(x * 7 + y * 3) % 256, (x * y) % 256, (255 - 2 * y + x) & 255, (x * 13 + y * 29) % 97 < 8 ? 40 : 255];
+const SETTINGS = [
+  { width: 8, height: 5, sampling: "area" },
+  { width: 8, height: 5, sampling: "nearest", threshold: 100 },
+  { width: 32, height: 32, fitting: "fit", anchor: 6, sampling: "area", dither: "floyd" },
+  { width: 32, height: 8, fitting: "fill", anchor: 2, sampling: "area", dither: "atkinson", invert: true },
+  { width: 84, height: 48, fitting: "stretch", sampling: "nearest", dither: "bayer4", transparent: "marked" },
+  { width: 128, height: 64, fitting: "fit", anchor: 4, sampling: "area", dither: "bayer8", threshold: 160 },
+];
+const BASE = { aspect: false, fitting: "stretch", anchor: 4, sampling: "nearest", threshold: 128, invert: false, transparent: "blank", dither: "none" };
+
+export async function dialogs(page) {
+  await page.fresh();
+  const files = [["photo", png(page.file("photo.png", ""), 90, 70, PHOTO)],
+    ["logo", png(page.file("logo.png", ""), 58, 37, (x, y) =>
+      LOGO[Math.floor(Math.floor(y * 50 / 37) / 10)][Math.floor(Math.floor(x * 80 / 58) / 10)] === "O" ? [90, 20, 20, 255] : [240, 220, 90, 255])]];
+  for (const [name, path] of files) {
+    const pic = await pngPixels(readFileSync(path));
+    for (const [i, one] of SETTINGS.entries()) {
+      const s = { ...BASE, ...one }, a = +s.anchor;
+      // The logo, in two colours, opens at once: its dialog after.
+      if (!await openDialog(page, path)) await page.click("picture-settings");
+      await set(page, s);
+      const f = frame(pic.w, pic.h, s.width, s.height, s.fitting, a % 3, Math.floor(a / 3));
+      const want = cells(values(sample(pic, f, s.sampling === "area"), s.width, s.height, s.invert, s.transparent === "marked"),
+        s.width, s.height, s.threshold, s.dither);
+      const text = Array.from({ length: s.height }, (_, y) =>
+        Array.from(want.subarray(y * s.width, y * s.width + s.width), (v) => ".O"[v]).join("") + "\n").join("");
+      check(`${name} ${i}: preview`, await preview(page), text);
+      await page.update(() => page.click("picture-open"));
+      const map = await page.saveMap();
+      check(`${name} ${i}: opened`, [map.name, map.bytes.toString("latin1")], [`${name}.map`, text]);
+    }
+  }
+  // Cancel and Esc change nothing; Open is one step, undone at once.
+  const before = await page.mapText();
+  await openDialog(page, files[0][1]);
+  await set(page, { aspect: false, width: 16, height: 16 });
+  await page.js(`document.querySelector("#picture-dialog button[value=cancel]").click()`);
+  check("Cancel: the map as it was", [await page.mapText(), await page.js("return document.getElementById('picture-dialog').open")], [before, false]);
+  await openDialog(page, files[0][1]);
+  await page.keys("Escape");
+  check("Esc: the map as it was", [await page.mapText(), await page.js("return document.getElementById('picture-dialog').open")], [before, false]);
+  await openDialog(page, files[0][1]);
+  await set(page, { aspect: false, width: 16, height: 16 });
+  await page.update(() => page.click("picture-open"));
+  check("Open: 16 × 16", (await page.mapText()).length, 17 * 16);
+  await page.keys("Control+z");
+  check("Open: one step undone", await page.mapText(), before);
+  // A picture of a map opens at once, and its dialog after.
+  await page.loadPath(png(page.file("map.png", ""), 6, 4, (x, y) => (x + y) % 3 ? [255, 255, 255, 255] : [0, 0, 0, 255]));
+  await page.click("picture-settings");
+  check("a map's picture: its dialog after", await page.js("return document.getElementById('picture-dialog').open"), true);
+  await page.keys("Escape");
 }
