@@ -16,9 +16,12 @@
 //   and a Resize, each to the listing and the picture in step; each
 //   form out (PNG, JSON, CSV, C) made; a stroke's end to the map kept,
 //   and the keeping's own write; and the Maps list opened with 50 kept
-//   maps of a million bytes each.
+//   maps of a million bytes each; the picture's dialog for a photo of
+//   1000 × 1000 and 4000 × 3000 pixels, opened, a setting's preview, Open.
 import { execFileSync } from "node:child_process";
+import { writeFileSync } from "node:fs";
 import { png } from "../tests/web/pictures.mjs";
+import { sleep } from "../tests/web/page.mjs";
 
 export const median = (v) => [...v].sort((a, b) => a - b)[v.length >> 1];
 export const p95 = (v) => [...v].sort((a, b) => a - b)[Math.floor(0.95 * v.length)];
@@ -111,12 +114,55 @@ export async function timings(page) {
     await page.loadPath(picture);
     opened.push(+(await page.data("pictureMs")));
   }
-  const out = await keeping(page);
+  const out = { ...await keeping(page), ...await dialog(page) };
   return { ...t, ...out, engine: page.b.version, native: median(t.native), listing: median(t.listing), picture: median(opened),
     fill: median(tools.fill), flip: median(tools.flip), resize: median(tools.resize) };
 }
 
 const FORMS = ["png", "json", "csv", "c"];
+
+// A photo-like PNG of w × h pixels in colour, made by netpbm's pamtopng.
+function photo(path, w, h) {
+  const head = `P7\nWIDTH ${w}\nHEIGHT ${h}\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n`, px = Buffer.alloc(4 * w * h);
+  for (let y = 0, q = 0; y < h; y++) {
+    for (let x = 0; x < w; x++, q += 4) px.set([(x ^ y) & 255, (x * y >> 6) & 255, (x + 3 * y) & 255, 255], q);
+  }
+  writeFileSync(path, execFileSync("/usr/bin/pamtopng", { input: Buffer.concat([Buffer.from(head), px]), maxBuffer: 1 << 28 }));
+  return path;
+}
+
+// The picture's dialog: opened for a photo of 1000 × 1000 and 4000 × 3000
+// pixels; a setting's preview at 128 × 64 and at 1000 × 999 (the size, with
+// area average: a pass over the picture; the threshold, with
+// Floyd–Steinberg: the cells alone); Open to the picture drawn.
+export async function dialog(page) {
+  const got = {}, set = (id, v) => page.js(`const e = document.getElementById("picture-" + arguments[0]);
+    e.value = arguments[1]; e.dispatchEvent(new Event("change", { bubbles: true }));
+    return +document.body.dataset.previewMs;`, id, v);
+  for (const [w, h] of [[1000, 1000], [4000, 3000]]) {
+    const path = photo(page.file(`photo-${w}.png`, ""), w, h), opened = [], sized = [], levels = [], big = [], bigLevels = [], open = [];
+    for (let i = 0; i < 3; i++) {
+      await page.fresh();
+      await page.b.upload("#file", path);
+      for (let j = 0; j < 200 && !(await page.js("return !!document.getElementById('picture-dialog')?.open")); j++) await sleep(50);
+      opened.push(+(await page.data("pictureDialogMs")));
+      await set("aspect", false);
+      await set("sampling", "area");
+      await set("dither", "floyd");
+      await set("width", 100);
+      for (const [list, W, H] of [[sized, 128, 64], [big, 1000, 999]]) {
+        await set("height", H);
+        list.push(await set("width", W));
+        (list === sized ? levels : bigLevels).push(await set("threshold", 100 + i));
+      }
+      await page.update(() => page.click("picture-open"));
+      open.push(+(await page.data("pictureMs")));
+    }
+    got[`dialog${w}`] = { opened: median(opened), sized: median(sized), level: median(levels), big: median(big),
+      bigLevel: median(bigLevels), open: median(open) };
+  }
+  return got;
+}
 
 async function keeping(page) {
   const made = Object.fromEntries(FORMS.map((f) => [f, []])), kept = [], wrote = [], listed = [];
@@ -195,5 +241,14 @@ export function timingTable(rows) {
     ...FORMS.map((f) => line(`1000 × 999: the map as ${f === "c" ? "C" : f.toUpperCase()}, made`, (r) => r.forms[f])),
     line("1,000,000 bytes: a stroke's end to the map kept (500 of it the wait for more steps)", (r) => r.kept),
     line("1,000,000 bytes: the keeping's own write", (r) => r.wrote),
-    line("the Maps list opened with 50 kept maps of 1,000,000 bytes", (r) => r.listed), ""].join("\n");
+    line("the Maps list opened with 50 kept maps of 1,000,000 bytes", (r) => r.listed),
+    ...[1000, 4000].flatMap((w) => {
+      const name = w === 1000 ? "photo of 1000 × 1000" : "photo of 4000 × 3000", d = (r) => r[`dialog${w}`];
+      return [line(`${name}: the file to its dialog shown, preview drawn`, (r) => d(r).opened),
+        line(`${name}: a size of 128 × 64, area average, preview`, (r) => d(r).sized),
+        line(`${name}: the threshold at 128 × 64, Floyd–Steinberg, preview`, (r) => d(r).level),
+        line(`${name}: a size of 1000 × 999, area average, preview`, (r) => d(r).big),
+        line(`${name}: the threshold at 1000 × 999, Floyd–Steinberg, preview`, (r) => d(r).bigLevel),
+        line(`${name}: Open at 1000 × 999, to its picture drawn`, (r) => d(r).open)];
+    }), ""].join("\n");
 }

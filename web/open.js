@@ -56,6 +56,7 @@ async function openListing(file) {
 // its bytes are then a map text, refused as the tool would refuse it.
 const PIXELS = 2 ** 26;
 async function openPicture(file, head) {
+  const t0 = performance.now();
   let bitmap = null, dims = pngSize(head);
   if (!dims) {
     try {
@@ -88,7 +89,7 @@ async function openPicture(file, head) {
   const name = stem(file.name) + ".map";
   // Its last line feed may be left out, as a listing's map's is.
   if (!twoShades(pic) || mapSize(w, h) - 1 > CAPACITY) {
-    pictureDialog(pic, name, file.name);
+    pictureDialog(pic, name, file.name, t0);
     return true;
   }
   const cells = Uint8Array.from(pic.grey, (g, p) => pic.opaque[p] && g < 128 ? 1 : 0);

@@ -16,9 +16,9 @@ const choice = (id, label, options) =>
 // Made when first opened, so that a page that opens no picture has none.
 function build() {
   const dialog = Object.assign(document.createElement("dialog"), { id: "picture-dialog" });
-  dialog.setAttribute("aria-labelledby", "picture-title");
+  dialog.setAttribute("aria-labelledby", "picture-heading");
   dialog.innerHTML = `<form method="dialog">
-  <h2 id="picture-title"></h2>
+  <h2 id="picture-heading"></h2>
   <div class="sides">
     <figure><canvas id="picture-source"></canvas><figcaption id="picture-about"></figcaption></figure>
     <figure><canvas id="picture-preview"></canvas><figcaption id="picture-note" role="status"></figcaption></figure>
@@ -121,8 +121,8 @@ function sized(e) {
 // The size it starts at: one cell a block where the picture is drawn at
 // N pixels a cell, else its own where that fits, else the largest of its
 // shape that fits.
-export function pictureDialog(pic, name, file) {
-  const t0 = performance.now();
+// t0: when the file began to be read, for the page's benchmark.
+export function pictureDialog(pic, name, file, t0 = performance.now()) {
   if (!dialog) {
     dialog = build();
     dialog.addEventListener("input", sized);
@@ -137,7 +137,7 @@ export function pictureDialog(pic, name, file) {
   }
   const { w, h } = pic, n = blockScale(pic), own = mapSize(w, h) - 1 <= CAPACITY, fit = largest(w, h);
   now = { pic, name, n, cache: {} };
-  $("picture-title").textContent = `${file} into ${name}`;
+  $("picture-heading").textContent = `${file} into ${name}`;
   $("picture-about").textContent = `${w} × ${h} pixels` + (own ? "" : `: a map of ${count(mapSize(w, h), "byte")} at one ` +
     `cell a pixel, more than the ${CAPACITY.toLocaleString("en")} a map holds; the largest of its shape that fits is ` +
     `${fit.w} × ${fit.h}`);

@@ -283,3 +283,12 @@ export async function dialogs(page) {
   check("a map's picture: its dialog after", await page.js("return document.getElementById('picture-dialog').open"), true);
   await page.keys("Escape");
 }
+
+// The README's picture of the dialog, at 1280 × 900.
+export async function dialogShot(page, path) {
+  await page.fresh();
+  await openDialog(page, png(page.file("photo.png", ""), 90, 70, PHOTO));
+  await set(page, { aspect: false, size: "84×48", width: 84, height: 48, fitting: "stretch", sampling: "area", dither: "floyd" });
+  await page.b.page.screenshot({ path });
+  await page.keys("Escape");
+}
