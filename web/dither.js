@@ -77,54 +77,81 @@ export function frame(pw, ph, W, H, fitting, ax = 1, ay = 1) {
   return { sx: at(pw - sw, ax), sy: at(ph - sh, ay), sw, sh, dx: at(W - dw, ax), dy: at(H - dh, ay), dw, dh };
 }
 
-// Along one side: which pixels each of d cells takes from s pixels, and
-// with what weight. Nearest: the pixel under the cell's centre, weight 1.
-// Area: cell i spans [i·s, (i+1)·s) and pixel p [p·d, (p+1)·d), in units
-// of 1/d of a pixel; each pixel weighs its overlap, s in all for a cell.
-function axis(s, d, area) {
-  const cell = [], pix = [], wt = [];
-  for (let i = 0; i < d; i++) {
-    if (!area) {
-      cell.push(i), pix.push(Math.floor((2 * i + 1) * s / (2 * d))), wt.push(1);
-      continue;
-    }
-    for (let p = Math.floor(i * s / d); p * d < (i + 1) * s; p++) {
-      cell.push(i), pix.push(p), wt.push(Math.min((p + 1) * d, (i + 1) * s) - Math.max(p * d, i * s));
-    }
+// The picture's summed-area tables, made once and kept with it: at (x, y)
+// of a table w + 1 wide, the sum over the pixels above and to the left of
+// the greys of the opaque ones, and their count (none where every pixel is
+// opaque). Whole numbers, exact in a Float64Array (at most 255 · 2²⁶).
+export function tables(pic) {
+  if (pic.tables) return pic.tables;
+  const { w, h, grey, opaque } = pic, stride = w + 1;
+  const clear = opaque.indexOf(0) >= 0;
+  const greys = new (255 * w * h < 2 ** 32 ? Uint32Array : Float64Array)(stride * (h + 1));
+  const counts = clear ? new Uint32Array(stride * (h + 1)) : null;
+  for (let y = 0; y < h; y++) {
+    const at = (y + 1) * stride + 1, up = at - stride, p0 = y * w;
+    for (let x = 0, g = 0; x < w; x++) greys[at + x] = greys[up + x] + (g += grey[p0 + x] * opaque[p0 + x]);
+    for (let x = 0, n = 0; counts && x < w; x++) counts[at + x] = counts[up + x] + (n += opaque[p0 + x]);
   }
-  return { cell: Int32Array.from(cell), pix: Int32Array.from(pix), wt: Float64Array.from(wt), total: area ? s : 1 };
+  return (pic.tables = { stride, greys, counts });
+}
+
+// Along one side, area average: cell i of d spans [i·s, (i+1)·s) in units
+// of 1/d of a pixel, pixel p [p·d, (p+1)·d). Its pixels in three parts,
+// between edges e0 ≤ e1 ≤ e2 ≤ e3 (from `from`): the first pixel, weighing
+// its overlap; the whole pixels between, d each; the last, its overlap.
+function parts(s, d, from) {
+  const e = new Int32Array(4 * d), wt = new Float64Array(3 * d);
+  for (let i = 0; i < d; i++) {
+    const u0 = i * s, u1 = u0 + s, a0 = Math.floor(u0 / d), a1 = Math.floor(u1 / d);
+    const one = a0 === a1, last = one ? a0 + 1 : Math.min(a1 + 1, s);
+    e.set([a0, a0 + 1, one ? last : a1, last].map((v) => v + from), 4 * i);
+    wt.set(one ? [u1 - u0, 0, 0] : [(a0 + 1) * d - u0, d, u1 - a1 * d], 3 * i);
+  }
+  return { e, wt };
+}
+
+// A table's weighted sum over cell (i, j): at each of its row edges, the
+// weighted sum of its columns' parts above it; then the differences
+// between those, weighted. Every term is at most the cell's own sum (at
+// most 255 · 2²⁶), so all of it is exact.
+function areaSum(t, stride, X, i, Y, j) {
+  const xe = X.e, xw = X.wt, x0 = xe[4 * i], x1 = xe[4 * i + 1], x2 = xe[4 * i + 2], x3 = xe[4 * i + 3];
+  const a = xw[3 * i], b = xw[3 * i + 1], c = xw[3 * i + 2];
+  const upto = (k) => {
+    const r = Y.e[4 * j + k] * stride;
+    return a * (t[r + x1] - t[r + x0]) + b * (t[r + x2] - t[r + x1]) + c * (t[r + x3] - t[r + x2]);
+  };
+  const u0 = upto(0), u1 = upto(1), u2 = upto(2), u3 = upto(3), yw = Y.wt;
+  return yw[3 * j] * (u1 - u0) + yw[3 * j + 1] * (u2 - u1) + yw[3 * j + 2] * (u3 - u2);
 }
 
 // For each cell the picture covers: the weighted sum of its opaque pixels'
-// greys, and their weight, of a total the same for every cell. The one
-// pass over the picture; what follows works on the cells alone.
+// greys, and their weight, of a total the same for every cell. Nearest:
+// the pixel under the cell's centre, ⌊(2i + 1) s / 2d⌋ along each side,
+// weight 1. Area: from the summed-area tables, in time the same for any
+// cell, so that the picture's size costs nothing past its tables.
 export function sample(pic, f, area) {
-  const X = axis(f.sw, f.dw, area), Y = axis(f.sh, f.dh, area), { dw, dh } = f;
-  const sums = new Float64Array(dw * dh), weights = new Float64Array(dw * dh);
-  const rowSum = new Float64Array(dw), rowWeight = new Float64Array(dw);
-  const { grey, opaque } = pic, n = X.cell.length;
-  let row = -1;
-  for (let k = 0; k < Y.cell.length; k++) {
-    if (Y.pix[k] !== row) {
-      row = Y.pix[k];
-      rowSum.fill(0);
-      rowWeight.fill(0);
-      const start = (f.sy + row) * pic.w + f.sx;
-      for (let t = 0; t < n; t++) {
-        const q = start + X.pix[t];
-        if (opaque[q]) {
-          rowSum[X.cell[t]] += X.wt[t] * grey[q];
-          rowWeight[X.cell[t]] += X.wt[t];
-        }
+  const { dw, dh } = f, sums = new Float64Array(dw * dh), weights = new Float64Array(dw * dh);
+  if (!area) {
+    const { grey, opaque } = pic, xs = Int32Array.from({ length: dw }, (_, i) => f.sx + Math.floor((2 * i + 1) * f.sw / (2 * dw)));
+    for (let j = 0; j < dh; j++) {
+      const row = (f.sy + Math.floor((2 * j + 1) * f.sh / (2 * dh))) * pic.w;
+      for (let i = 0; i < dw; i++) {
+        const q = row + xs[i];
+        if (opaque[q]) sums[j * dw + i] = grey[q], weights[j * dw + i] = 1;
       }
     }
-    const wy = Y.wt[k], at = Y.cell[k] * dw;
-    for (let i = 0; i < dw; i++) {
-      sums[at + i] += wy * rowSum[i];
-      weights[at + i] += wy * rowWeight[i];
+    return { ...f, sums, weights, total: 1 };
+  }
+  const { stride, greys, counts } = tables(pic), total = f.sw * f.sh;
+  const X = parts(f.sw, dw, f.sx), Y = parts(f.sh, dh, f.sy);
+  for (let j = 0, c = 0; j < dh; j++) {
+    for (let i = 0; i < dw; i++, c++) {
+      sums[c] = areaSum(greys, stride, X, i, Y, j);
+      weights[c] = counts ? areaSum(counts, stride, X, i, Y, j) : total;
     }
   }
-  return { ...f, sums, weights, total: X.total * Y.total };
+  return { ...f, sums, weights, total };
 }
 
 // Each cell's value, 0 to 255: the average, rounded half up, of its
