@@ -72,14 +72,15 @@ function made(s) {
   return cells(c.values, s.W, s.H, s.t, s.dither);
 }
 
-// Draws w × h values (0 to 255, or -1 where transparent) into a canvas.
+// Draws w × h values (0 to 255, or -1 where transparent) into a canvas,
+// each pixel written as one 32-bit word: R, G, B, A in memory's order
+// on the little-endian machines browsers run on.
 function draw(canvas, w, h, at) {
   Object.assign(canvas, { width: w, height: h });
-  const ctx = canvas.getContext("2d"), img = ctx.createImageData(w, h);
+  const ctx = canvas.getContext("2d"), img = ctx.createImageData(w, h), px = new Uint32Array(img.data.buffer);
   for (let p = 0; p < w * h; p++) {
     const v = at(p);
-    img.data.fill(v < 0 ? 0 : v, 4 * p, 4 * p + 3);
-    img.data[4 * p + 3] = v < 0 ? 0 : 255;
+    px[p] = v < 0 ? 0 : (0xff000000 | v * 0x010101) >>> 0;
   }
   ctx.putImageData(img, 0, 0);
 }

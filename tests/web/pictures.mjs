@@ -228,7 +228,12 @@ const preview = (page) => page.js(`const c = document.getElementById("picture-pr
 // by dither.js on the PNG reader's pixels, the same in the preview and in
 // the map Open writes, in every engine.
 const LOGO = ["OO..O..O", "O.O.OO.O", "OO..O.OO", "O...O..O", "O...O..O"];
-const PHOTO = (x, y) => [(x * 7 + y * 3) % 256, (x * y) % 256, (255 - 2 * y + x) & 255, (x * 13 + y * 29) % 97 < 8 ? 40 : 255];
+// Its alphas are on either side of half and in between, where a canvas
+// that scaled it would blend (and WebKit's premultiply and round) them:
+// an engine whose cells come from a canvas's scaling differs from these.
+const ALPHAS = [40, 127, 128, 129, 200, 1, 254];
+const PHOTO = (x, y) => [(x * 7 + y * 3) % 256, (x * y) % 256, (255 - 2 * y + x) & 255,
+  (x * 13 + y * 29) % 97 < 16 ? ALPHAS[(x + y) % ALPHAS.length] : 255];
 const SETTINGS = [
   { width: 8, height: 5, sampling: "area" },
   { width: 8, height: 5, sampling: "nearest", threshold: 100 },
@@ -239,6 +244,15 @@ const SETTINGS = [
 ];
 const BASE = { aspect: false, fitting: "stretch", anchor: 4, sampling: "nearest", threshold: 128, invert: false, transparent: "blank", dither: "none" };
 
+// The map text dither.js makes of a picture's pixels with settings s.
+function expected(pic, s) {
+  const a = +s.anchor, f = frame(pic.w, pic.h, s.width, s.height, s.fitting, a % 3, Math.floor(a / 3));
+  const want = cells(values(sample(pic, f, s.sampling === "area"), s.width, s.height, s.invert, s.transparent === "marked"),
+    s.width, s.height, s.threshold, s.dither);
+  return Array.from({ length: s.height }, (_, y) =>
+    Array.from(want.subarray(y * s.width, y * s.width + s.width), (v) => ".O"[v]).join("") + "\n").join("");
+}
+
 export async function dialogs(page) {
   await page.fresh();
   const files = [["photo", png(page.file("photo.png", ""), 90, 70, PHOTO)],
@@ -247,15 +261,11 @@ export async function dialogs(page) {
   for (const [name, path] of files) {
     const pic = await pngPixels(readFileSync(path));
     for (const [i, one] of SETTINGS.entries()) {
-      const s = { ...BASE, ...one }, a = +s.anchor;
+      const s = { ...BASE, ...one };
       // The logo, in two colours, opens at once: its dialog after.
       if (!await openDialog(page, path)) await page.click("picture-settings");
       await set(page, s);
-      const f = frame(pic.w, pic.h, s.width, s.height, s.fitting, a % 3, Math.floor(a / 3));
-      const want = cells(values(sample(pic, f, s.sampling === "area"), s.width, s.height, s.invert, s.transparent === "marked"),
-        s.width, s.height, s.threshold, s.dither);
-      const text = Array.from({ length: s.height }, (_, y) =>
-        Array.from(want.subarray(y * s.width, y * s.width + s.width), (v) => ".O"[v]).join("") + "\n").join("");
+      const text = expected(pic, s);
       check(`${name} ${i}: preview`, await preview(page), text);
       await page.update(() => page.click("picture-open"));
       const map = await page.saveMap();
@@ -277,6 +287,19 @@ export async function dialogs(page) {
   check("Open: 16 × 16", (await page.mapText()).length, 17 * 16);
   await page.keys("Control+z");
   check("Open: one step undone", await page.mapText(), before);
+  // An image pasted with no text beside it opens as its file would.
+  await page.js(`const data = new DataTransfer(), e = new ClipboardEvent("paste", { bubbles: true, cancelable: true });
+    data.items.add(new File([Uint8Array.from(atob(arguments[0]), (c) => c.charCodeAt(0))], "pasted.png", { type: "image/png" }));
+    Object.defineProperty(e, "clipboardData", { value: data });
+    document.getElementById("canvas").focus();
+    document.getElementById("canvas").dispatchEvent(e);`, readFileSync(files[0][1]).toString("base64"));
+  for (let i = 0; i < 200 && !await page.js("return !!document.getElementById('picture-dialog')?.open"); i++) await sleep(50);
+  const pasted = { ...BASE, ...SETTINGS[3] };
+  await set(page, pasted);
+  await page.update(() => page.click("picture-open"));
+  const map = await page.saveMap();
+  check("an image pasted: its dialog, and Open", [map.name, map.bytes.toString("latin1")],
+    ["pasted.map", expected(await pngPixels(readFileSync(files[0][1])), pasted)]);
   // A picture of a map opens at once, and its dialog after.
   await page.loadPath(png(page.file("map.png", ""), 6, 4, (x, y) => (x + y) % 3 ? [255, 255, 255, 255] : [0, 0, 0, 255]));
   await page.click("picture-settings");
