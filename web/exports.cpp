@@ -18,6 +18,8 @@ namespace {
 
 using namespace gridpin;
 
+Images images;  // the map text and its listing
+
 ScanResult result;
 const char* message = "";  // the tool's message for a refused map
 char unexpectedText[messages::UNEXPECTED_SIZE];
@@ -52,7 +54,7 @@ struct Layout {
 
 }  // namespace
 
-EXPORT(input) char* input() { return inBuf; }
+EXPORT(input) char* input() { return images.inBuf; }
 EXPORT(capacity) std::uint32_t capacity() { return IMAGE_CAPACITY; }
 
 // 0 when the map converts, 1 when it is refused, as the tool's status.
@@ -63,15 +65,15 @@ EXPORT(convert) int convertMap(std::uint32_t size) {
     message = messages::tooLarge;
     return 1;
   }
-  result = convert(inBuf, size);
+  result = convert(images, size);
   if (result.ok) return 0;
   messages::unexpected(unexpectedText, result.ch);
   message = unexpectedText;
   return 1;
 }
 
-EXPORT(listing) const char* listing() { return outBuf; }
-EXPORT(listingSize) std::uint32_t listingSize() { return outBufPos; }
+EXPORT(listing) const char* listing() { return images.outBuf; }
+EXPORT(listingSize) std::uint32_t listingSize() { return images.outBufPos; }
 EXPORT(message) const char* messageText() { return result.ok ? "" : message; }
 EXPORT(refusedAt) std::uint32_t refusedAt() { return result.at; }
 EXPORT(width) std::uint32_t width() { return result.wid; }
@@ -80,7 +82,7 @@ EXPORT(height) std::uint32_t height() { return result.hgt; }
 // The listing's point lines: every line but the header.
 EXPORT(points) std::uint32_t points() {
   std::uint32_t n = 0;
-  for (std::uint32_t i = HEADER_WIDTH + 1; i < outBufPos; ++i) n += outBuf[i] == '\n';
+  for (std::uint32_t i = HEADER_WIDTH + 1; i < images.outBufPos; ++i) n += images.outBuf[i] == '\n';
   return n;
 }
 
@@ -95,7 +97,7 @@ std::uint32_t laidOut[4];
 EXPORT(layOut) std::uint32_t layOut(std::uint32_t size) {
   Layout p{0, 0};
   rowStart[0] = 0;
-  const ScanResult r = walk(inBuf, size, p);
+  const ScanResult r = walk(images.inBuf, size, p);
   laidOut[0] = r.ok;
   laidOut[1] = r.at;
   laidOut[2] = r.wid;
@@ -121,7 +123,7 @@ EXPORT(listingCapacity) std::uint32_t listingCapacity() { return LISTING_CAPACIT
 // the listing is refused. size may be more than listingCapacity, for a
 // file larger than the image: it is refused unread.
 EXPORT(readListing) int readMap(std::uint32_t size) {
-  reading = readListing(outBuf, size, inBuf, IMAGE_CAPACITY);
+  reading = readListing(images.outBuf, size, images.inBuf, IMAGE_CAPACITY);
   describe(reasonText, reading);
   return reading.ok ? static_cast<int>(reading.size) : -1;
 }
