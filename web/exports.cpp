@@ -7,6 +7,7 @@
 // A listing file goes the other way: the page puts it into the listing
 // image and calls readListing, which writes its map into the input image,
 // ready to convert, or says on which line and why the listing is refused.
+#include <cstddef>
 #include <cstdint>
 
 #include "conversion.hpp"
@@ -56,6 +57,7 @@ struct Layout {
 
 EXPORT(input) char* input() { return images.inBuf; }
 EXPORT(capacity) std::uint32_t capacity() { return IMAGE_CAPACITY; }
+EXPORT(headerWidth) std::uint32_t headerWidth() { return HEADER_WIDTH; }
 
 // 0 when the map converts, 1 when it is refused, as the tool's status.
 // size may be one more than the tool converts, to tell a map too large.
@@ -86,9 +88,17 @@ EXPORT(points) std::uint32_t points() {
   return n;
 }
 
-// What the last layout found: 1 if the map converts, where its refused
-// byte is, and its width and height.
-std::uint32_t laidOut[4];
+// What the last layout found. The page reads it at these offsets, which
+// conversion.js names: this layout is its half of that agreement.
+struct LaidOut {
+  std::uint32_t ok;   // 1 if the map converts
+  std::uint32_t at;   // where its refused byte is
+  std::uint32_t wid;
+  std::uint32_t hgt;
+};
+static_assert(offsetof(LaidOut, ok) == 0 && offsetof(LaidOut, at) == 4 && offsetof(LaidOut, wid) == 8 &&
+              offsetof(LaidOut, hgt) == 12 && sizeof(LaidOut) == 16);
+LaidOut laidOut;
 
 // Lays out the cells of size bytes of map text, up to a refused byte, and
 // returns how many rows they take: those of a refused map end with the row
@@ -98,16 +108,14 @@ EXPORT(layOut) std::uint32_t layOut(std::uint32_t size) {
   Layout p{0, 0};
   rowStart[0] = 0;
   const ScanResult r = walk(images.inBuf, size, p);
-  laidOut[0] = r.ok;
-  laidOut[1] = r.at;
-  laidOut[2] = r.wid;
-  laidOut[3] = r.hgt;
+  laidOut = {r.ok, r.at, r.wid, r.hgt};
   const std::uint32_t rows = r.ok ? r.hgt : p.row + 1;
   if (rows > p.row) rowEnd[p.row] = r.ok ? size : r.at;
   rowStart[rows] = p.n;
   return rows;
 }
-EXPORT(laid) const std::uint32_t* laid() { return laidOut; }
+EXPORT(laid) const LaidOut* laid() { return &laidOut; }
+EXPORT(laidSize) std::uint32_t laidSize() { return sizeof laidOut; }
 EXPORT(cells) const std::uint8_t* cellsOf() { return cells; }
 EXPORT(cellAt) const std::uint32_t* cellAtOf() { return cellAt; }
 EXPORT(rowStarts) const std::uint32_t* rowStarts() { return rowStart; }

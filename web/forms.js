@@ -6,7 +6,7 @@
 // open again as maps: JSON and CSV through the listing's reader, so that
 // what it refuses they refuse, on their own lines.
 import { $, count, decoder, encoder, join, save, stem } from "./page.js";
-import { CAPACITY, readListing } from "./conversion.js";
+import { CAPACITY, HEADER_WIDTH, readListing } from "./conversion.js";
 import { current, extent, layout, map, replace } from "./document.js";
 import { crlf } from "./listing.js";
 import { blockBytes, mapSize } from "./block.js";
@@ -22,7 +22,7 @@ function points(listing, open, comma, close, sep) {
   const out = new Uint8Array(2 * listing.length + 16);
   let n = 0, first = true;
   const put = (b) => { out.set(b, n); n += b.length; };
-  for (let i = 51; i < listing.length; i++) {
+  for (let i = HEADER_WIDTH + 1; i < listing.length; i++) {
     const b = listing[i];
     if (b === 0x5b) {
       if (!first) put(s);
@@ -223,7 +223,7 @@ function fromCSV(text) {
 // The listing of a size and points, read back into its map; a refusal
 // on the form's own line.
 function throughListing({ w, h, points: list, lines }) {
-  const listing = [`[${w},${h}] // map size`.padEnd(50), ...list.map((p) => `[${p.x},${p.y}]`), ""].join("\n");
+  const listing = [`[${w},${h}] // map size`.padEnd(HEADER_WIDTH), ...list.map((p) => `[${p.x},${p.y}]`), ""].join("\n");
   const read = readListing(encoder.encode(listing));
   if (read.bytes) return read.bytes;
   return refuse(read.line ? lines[read.line - 1] : 0, read.reason);
