@@ -1,12 +1,18 @@
 // Each map of MAPS in each other form, both line ends, downloaded and copied,
 // held against what is derived here from the native tool's listing and the
 // rows counted here (a PNG decoded with Node's zlib, the same in every
-// engine), and opened back; and scenarios.tsv's action of opening a file by
-// its name.
+// engine, and against optipng's size for the large ones), and opened
+// back; and scenarios.tsv's action of opening a file by its name.
 import { execFileSync } from "node:child_process";
-import { readFileSync } from "node:fs";
+import { readFileSync, statSync } from "node:fs";
 import { crc32, inflateSync } from "node:zlib";
 import { bin, check, expand, sha256, sleep } from "./page.mjs";
+
+// 999 rows of 1000 cells, each marked or not at random, the same every
+// run: there is no pattern in it to compress.
+let seed = 2463534242;
+const coin = () => ((seed ^= seed << 13, seed ^= seed >>> 17, seed ^= seed << 5) >>> 31) ? "O" : ".";
+const RANDOM = Array.from({ length: 999 }, () => `${Array.from({ length: 1000 }, coin).join("")}\n`).join("");
 
 const MAPS = [  // name | map text | the forms tried, if not all
   ["even", "O.O\n.O.\nOOO\n"],
@@ -15,7 +21,13 @@ const MAPS = [  // name | map text | the forms tried, if not all
   ["no point", "...\n..\n"],
   ["empty", ""],
   ["one row of a million cells, no line end", `${"O.".repeat(499999)}OO`, ["png"]],
+  ["1000 × 999 at random", RANDOM, ["png"]],
+  ["1000 × 999, ragged", RANDOM.split("\n").map((l, y) => l.slice(0, 1000 - y % 7)).join("\n"), ["png"]],
 ];
+// Maps whose PNG is within a tenth of optipng -o2's size. Not the ragged
+// one: two bits a pixel, half of them left unused, give fflate's matching
+// short, far matches that zlib's strategies, which optipng tries, avoid.
+const NEAR_OPTIPNG = ["one row of a million cells, no line end", "1000 × 999 at random"];
 const FORMS = { png: ".png", json: ".json", csv: ".csv", c: ".h" };
 const pngs = new Map();  // each map's PNG's sha256, from the first engine
 
@@ -29,7 +41,8 @@ function want(form, text, { w, h, points }, eol) {
   if (form === "csv") return `x,y${eol}${points.map(([x, y]) => `${x},${y}${eol}`).join("")}`;
   const px = rows.map((n) => [..."w".repeat(n).padEnd(wide, "t")]), n = Math.ceil(wide / 8);
   for (const [x, y] of points) px[y][x] = "k";
-  if (form === "png") return { head: [wide, rows.length, 2, 3, 0, 0, 0], rows: px.map((r) => r.join("")) };
+  const depth = new Set(rows).size <= 1 ? 1 : 2;  // two bits only for the transparent
+  if (form === "png") return { head: [wide, rows.length, depth, 3, 0, 0, 0], rows: px.map((r) => r.join("")) };
   const bytes = (r) => r.join("").replace(/k/g, "1").replace(/[wt]/g, "0").padEnd(8 * n, "0").match(/.{8}/g);
   return [`/* test: ${wide} by ${h} cells, a bit a cell, 1 marked; each row in ${n} byte${n === 1 ? "" : "s"}, its leftmost ` +
     "cell in the most significant bit. */", `#define test_WIDTH ${wide}`, `#define test_HEIGHT ${h}`, "static const unsigned char test[] = {",
@@ -44,10 +57,11 @@ function decodePNG(png) {
     if (crc32(png.subarray(at + 4, at + 8 + n)) !== png.readUInt32BE(at + 8 + n)) return `${type}'s CRC`;
     chunks[type] = Buffer.concat([chunks[type] ?? Buffer.alloc(0), png.subarray(at + 8, at + 8 + n)]);
   }
-  const w = chunks.IHDR.readUInt32BE(0), h = chunks.IHDR.readUInt32BE(4), raw = inflateSync(chunks.IDAT);
-  const palette = [0, 1, 2].map((i) => [...chunks.PLTE.subarray(3 * i, 3 * i + 3), chunks.tRNS[i] ?? 255].join());
+  const w = chunks.IHDR.readUInt32BE(0), h = chunks.IHDR.readUInt32BE(4), depth = chunks.IHDR[8], raw = inflateSync(chunks.IDAT);
+  const palette = [0, 1, 2].map((i) => [...chunks.PLTE.subarray(3 * i, 3 * i + 3), chunks.tRNS?.[i] ?? 255].join());
   const colour = (c) => ({ "0,0,0,255": "k", "255,255,255,255": "w" })[c] ?? (c.endsWith(",0") ? "t" : "?");
-  const stride = Math.ceil(w / 4) + 1, px = (y, x) => colour(palette[raw[y * stride + 1 + (x >> 2)] >> (6 - 2 * (x & 3)) & 3]);
+  const per = 8 / depth, stride = Math.ceil(w / per) + 1;
+  const px = (y, x) => colour(palette[raw[y * stride + 1 + Math.floor(x / per)] >> (8 - depth - depth * (x % per)) & (2 ** depth - 1)]);
   if (raw.length !== stride * h) return `${raw.length} bytes of rows, not ${stride * h}`;
   return { head: [w, h, ...chunks.IHDR.subarray(8)], rows: Array.from({ length: h }, (_, y) => raw[y * stride] ? "filtered"
     : Array.from({ length: w }, (_, x) => px(y, x)).join("")) };
@@ -69,6 +83,12 @@ async function saveForm(page, form, ends) {
 }
 const pointsOf = (listing) => listing.split("\n").slice(1).join("\n");
 
+// The size of optipng -o2's PNG of the same picture.
+function optimised(path) {
+  execFileSync("optipng", ["-quiet", "-o2", "-clobber", "-out", `${path}.opt.png`, path]);
+  return statSync(`${path}.opt.png`).size;
+}
+
 export async function forms(page) {
   await page.fresh();
   check("forms: the choice, made from the list of forms", await page.js(`return [...document.querySelectorAll("#form option")]
@@ -85,6 +105,10 @@ export async function forms(page) {
         check(`${row}: offered`, !!out, h > 0 || form === "json" || form === "csv");
         if (!out) continue;
         const wanted = want(form, text, { w, h, points }, ends === "crlf" ? "\r\n" : "\n");
+        if (form === "png" && !pngs.has(name) && NEAR_OPTIPNG.includes(name)) {
+          const limit = Math.floor(1.1 * optimised(page.file("form.png", out.bytes)));
+          check(`${row}: within a tenth of optipng -o2's size`, out.bytes.length <= limit || `${out.bytes.length} > ${limit}`, true);
+        }
         if (form === "png") pngs.set(name, pngs.get(name) ?? sha256(out.bytes));
         check(`${row}: the file, the same in every engine`, [out.name, form === "png" ? decodePNG(out.bytes) : sha256(out.bytes),
           out.copied, form !== "png" || pngs.get(name) === sha256(out.bytes)],
