@@ -2,9 +2,11 @@
 // step made in one is told to the others, which make it as a step of their
 // own, within a frame or two. It is told twice: by a BroadcastChannel, and
 // through the page's local storage, whose change every other tab is told
-// of (WebKit delivers no channel's message to a page opened from disk); a
-// step is taken in once, the second telling finds it made. A step too
-// large for the local storage is taken in from the map kept (keep.js). Undo in a tab takes back
+// of (WebKit delivers no channel's message to a page opened from disk, and
+// there, once a tab has loaded a page twice, no storage event either: so a
+// tab shown also looks at the local storage every 100 ms); a step is taken
+// in once, the second telling finds it made. A step too large for the
+// local storage is taken in from the map kept (keep.js). Undo in a tab takes back
 // the last step that tab shows, whichever tab drew it, and that too is a
 // step the others make: the tabs are one drawing in two windows, as one
 // document in two windows of a desktop editor, where undo takes back what
@@ -26,6 +28,7 @@ const taken = new Map();  // entry to the keys of the versions it took in
 const ENTRY = "gridpin-entry";  // the map this tab shows, in its own session storage
 const STEP = "gridpin-step";    // the step made last, in the local storage
 const TOLD = 65536;             // the largest step told through it, in bytes of edits
+const WATCHED = [STEP, "gridpin-kept"];  // the keys that tell of other tabs' steps
 let channel = null;
 
 // A step's edits as text and back, their arrays in base64.
@@ -59,6 +62,8 @@ export function shownBefore() {
   }
 }
 
+const seen = {};  // the watched keys' values as this tab last saw them
+
 export function startTabs() {
   on("step", ({ whole, edits, from }) => {
     try {
@@ -71,7 +76,7 @@ export function startTabs() {
     channel?.postMessage({ ...step, edits });
     try {
       if (edits.reduce((n, e) => n + (e.toggles ? 4 * e.toggles.length : e.removed.length + e.inserted.length), 0) <= TOLD) {
-        localStorage.setItem(STEP, JSON.stringify({ ...step, edits: toText(edits) }));
+        localStorage.setItem(STEP, seen[STEP] = JSON.stringify({ ...step, edits: toText(edits) }));
       }
     } catch { /* told by the channel alone */ }
   });
@@ -81,10 +86,22 @@ export function startTabs() {
     receive(edits(), step.props);
   };
   addEventListener("storage", (e) => {
+    if (e.key in seen) seen[e.key] = e.newValue;
     if (e.key !== STEP || !e.newValue) return;
     const step = JSON.parse(e.newValue);
     take(step, () => fromText(step.edits));
   });
+  // The changes no event told of, as events.
+  const look = () => {
+    for (const k of WATCHED) {
+      const now = localStorage.getItem(k);
+      if (now !== seen[k]) dispatchEvent(new StorageEvent("storage", { key: k, newValue: now }));
+    }
+  };
+  try {
+    for (const k of WATCHED) seen[k] = localStorage.getItem(k);
+    setInterval(() => document.hidden || look(), 100);
+  } catch { /* no local storage: the channel alone */ }
   if (typeof BroadcastChannel !== "function") return;
   channel = new BroadcastChannel("gridpin");
   channel.onmessage = ({ data }) => take(data, () => data.edits);
