@@ -128,9 +128,11 @@ export const ACTIONS = {
   },
   // The link the page made, or one made here for the text given.
   async golink(page, words, rest) {
-    const many = rest.match(/^\{(\d+)\*(.)\}$/), bytes = many ? Buffer.alloc(+many[1], many[2]) : bin(expand(rest));
+    const [, text, cut = 0] = rest.match(/^(.*?)(?: cut (\d+))?$/), many = text.match(/^\{(\d+)\*(.)\}$/);
+    const bytes = many ? Buffer.alloc(+many[1], many[2]) : bin(expand(text)), packed = deflateRawSync(bytes);
     const here = await page.js("return location.href.split('#')[0]");
-    const link = rest.startsWith("=") ? `${here}#map${rest}` : rest ? `${here}#map=${deflateRawSync(bytes).toString("base64url")}`
+    const link = rest.startsWith("=") ? `${here}#map${rest}`
+      : rest ? `${here}#map=${packed.subarray(0, packed.length - cut).toString("base64url")}`
       : await page.js("return document.getElementById('link').value");
     await page.kept();
     await page.b.open("about:blank");
