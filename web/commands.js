@@ -54,11 +54,11 @@ const COMMANDS = [
     icon: "M9 14L4 9l5-5M4 9h11a5 5 0 010 10h-3", perform: () => painting() || (selection.float ? drop() : undo()) },
   { name: "redo", label: "Redo", keys: mac ? ["Mod+Shift+Z"] : ["Mod+Shift+Z", "Mod+Y"], where: "page", when: canRedo,
     icon: "M15 14l5-5-5-5M20 9H9a5 5 0 000 10h3", perform: () => painting() || settle() || redo() },
-  { name: "save", label: "Save map", keys: ["Mod+S"], where: "anywhere", settles: true, when: () => !map.cut,
+  { name: "save", label: "Save map", keys: ["Mod+S"], where: "anywhere", settles: true, when: () => !map().cut,
     icon: "M5 4h11l3 3v13H5zM8 4v5h7V4M8 20v-6h8v6",
-    why: () => `Only the first ${(map.bytes.length).toLocaleString("en")} bytes of ${map.name} are in the page`,
+    why: () => `Only the first ${(map().bytes.length).toLocaleString("en")} bytes of ${map().name} are in the page`,
     perform() {
-      save(map.bytes, map.name);
+      save(map().bytes, map().name);
       markSaved();
     } },
   { name: "new", label: "New map", perform: newMap },
@@ -268,7 +268,8 @@ export function startCommands() {
     run(command(e.inputType === "historyUndo" ? "undo" : "redo"), e);
   });
   startTools(pen, helpLine);
-  on("updated", showButtons);
+  on("converted", showButtons);
+  on("name", showButtons);
   onSelect(showButtons);
   startForms(showButtons);
 }

@@ -16,7 +16,7 @@
 // its lines cost, whatever the maps weigh.
 import { $, count } from "./page.js";
 import { CAPACITY } from "./conversion.js";
-import { extent, layout, map, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
+import { layout, map, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
 import { difference } from "./edits.js";
 import { FIRST, hold, shownBefore, tookIn, versionOf } from "./tabs.js";
 
@@ -122,12 +122,12 @@ function keepSoon() {
 // any of them is, blank where any is a cell, and none past the rows' ends.
 // 2 marked, 1 blank, 0 none.
 function thumbnail() {
-  const { w: cols, h: rows } = extent(), k = Math.max(1, Math.ceil(Math.max(cols, rows) / THUMB));
+  const { widest: cols, rows } = layout(), k = Math.max(1, Math.ceil(Math.max(cols, rows) / THUMB));
   const w = Math.ceil(cols / k), h = Math.ceil(rows / k), cells = new Uint8Array(w * h);
   for (let y = 0; y < rows; y++) {
-    const start = layout.rowStart[y], n = layout.rowStart[y + 1] - start, line = Math.floor(y / k) * w;
+    const start = layout().rowStart[y], n = layout().rowStart[y + 1] - start, line = Math.floor(y / k) * w;
     for (let x = 0; x < n; x++) {
-      const t = line + Math.floor(x / k), v = layout.cells[start + x] + 1;
+      const t = line + Math.floor(x / k), v = layout().cells[start + x] + 1;
       if (v > cells[t]) cells[t] = v;
     }
   }
@@ -140,19 +140,19 @@ const stored = (entry) => request(stores("readonly").objectStore("entries").get(
 // take in, kept by another tab out of its hearing, is not written over.
 // The step stays due meanwhile: a tab that goes now keeps it as it goes.
 async function check() {
-  const entry = map.entry, kept = await stored(entry);
+  const entry = map().entry, kept = await stored(entry);
   if (!timer) return;
-  if (kept && entry === map.entry && !tookIn(kept.version)) beside();
+  if (kept && entry === map().entry && !tookIn(kept.version)) beside();
   keepNow();
 }
 
 // The map, changed in another tab too, kept beside that tab's under a
 // name of its own; this tab goes on with it.
 function beside() {
-  const was = map.name, dot = was.lastIndexOf("."), version = versionOf();
+  const was = map().name, dot = was.lastIndexOf("."), version = versionOf();
   rekey(newEntry(), dot > 0 ? `${was.slice(0, dot)} (from another tab)${was.slice(dot)}` : `${was} (from another tab)`);
-  hold(map.entry, version);
-  say(`${was} was changed in another tab as well: this tab's version is kept beside it, as ${map.name}.`);
+  hold(map().entry, version);
+  say(`${was} was changed in another tab as well: this tab's version is kept beside it, as ${map().name}.`);
 }
 
 // The map kept now, in a transaction committed at once.
@@ -160,8 +160,8 @@ function keepNow() {
   if (!timer || !db) return;
   clearTimeout(timer);
   timer = 0;
-  const name = map.name;
-  if (map.bytes.length > CAPACITY) {
+  const name = map().name;
+  if (map().bytes.length > CAPACITY) {
     lost = true;
     refusal = { name, why: `it holds more than ${CAPACITY.toLocaleString("en")} bytes` };
     state("failed");
@@ -169,11 +169,11 @@ function keepNow() {
     return;
   }
   const started = performance.now(), from = stepped;
-  const entry = { entry: map.entry, name, from: map.from, size: map.bytes.length, changed: Date.now(), thumb: thumbnail(),
+  const entry = { entry: map().entry, name, from: map().from, size: map().bytes.length, changed: Date.now(), thumb: thumbnail(),
     version: versionOf() };
   try {
     const t = stores("readwrite");
-    t.objectStore("texts").put(map.bytes.slice(), entry.entry);
+    t.objectStore("texts").put(map().bytes.slice(), entry.entry);
     t.objectStore("entries").put(entry);
     t.commit?.();
     state("writing");
@@ -210,12 +210,12 @@ export const refused = () => (lost ? refusal : null);
 // kept, which is then kept beside it.
 async function catchUp() {
   if (!db) return;
-  const entry = map.entry, kept = await stored(entry);
-  if (!kept?.version || entry !== map.entry || tookIn(kept.version) || timer || lost) return;
+  const entry = map().entry, kept = await stored(entry);
+  if (!kept?.version || entry !== map().entry || tookIn(kept.version) || timer || lost) return;
   const read = await readKept(kept);
-  if (!read || entry !== map.entry || timer || tookIn(read.version)) return;
+  if (!read || entry !== map().entry || timer || tookIn(read.version)) return;
   hold(entry, read.version);
-  receive([difference(map.bytes, read.bytes)], { name: read.name, from: read.from });
+  receive([difference(map().bytes, read.bytes)], { name: read.name, from: read.from });
 }
 
 // Every kept map but its bytes, the one changed last first.
@@ -243,7 +243,7 @@ export async function deleteKept(entry) {
   t.objectStore("entries").delete(entry.entry);
   t.objectStore("texts").delete(entry.entry);
   await done(t);
-  if (entry.entry === map.entry) lost = true;
+  if (entry.entry === map().entry) lost = true;
 }
 
 // Shows a kept map, as it is kept already; undo brings back the map shown

@@ -18,7 +18,8 @@ const NONE = 0;
 let levels = [];
 
 export function reset() {
-  levels = [{ rows: layout.rows, start: layout.rowStart, cells: layout.cells, add: 1 }];
+  const { rows, rowStart, cells } = layout();
+  levels = [{ rows, start: rowStart, cells, add: 1 }];
 }
 
 function pool(fine) {
@@ -36,18 +37,23 @@ function pool(fine) {
   return { rows, start, cells, add: 0 };
 }
 
-// A cell of the map toggled: the pooled pixels over it follow.
-export function toggled(x, y) {
+// Cells of the map toggled within a box: the pooled pixels over it follow.
+export function toggled({ x, y, w, h }) {
+  let x0 = x, y0 = y, x1 = x + w - 1, y1 = y + h - 1;
   for (let k = 1; k < levels.length; k++) {
     const fine = levels[k - 1], level = levels[k];
-    x >>= 1;
-    y >>= 1;
-    let v = NONE;
-    for (let fy = 2 * y; fy < 2 * y + 2 && fy < fine.rows; fy++) {
-      const from = fine.start[fy], n = fine.start[fy + 1] - from;
-      for (let fx = 2 * x; fx < 2 * x + 2 && fx < n; fx++) v = Math.max(v, fine.cells[from + fx] + fine.add);
+    x0 >>= 1, y0 >>= 1, x1 >>= 1, y1 >>= 1;
+    for (let py = y0; py <= y1 && py < level.rows; py++) {
+      const n = level.start[py + 1] - level.start[py];
+      for (let px = x0; px <= x1 && px < n; px++) {
+        let v = NONE;
+        for (let fy = 2 * py; fy < 2 * py + 2 && fy < fine.rows; fy++) {
+          const from = fine.start[fy], m = fine.start[fy + 1] - from;
+          for (let fx = 2 * px; fx < 2 * px + 2 && fx < m; fx++) v = Math.max(v, fine.cells[from + fx] + fine.add);
+        }
+        level.cells[level.start[py] + px] = v;
+      }
     }
-    level.cells[level.start[y] + x] = v;
   }
 }
 
@@ -80,7 +86,7 @@ export function paint(px, W, x0, x1, y0, y1, colours) {
   let last = "";
   for (let py = y0; py < y1; py++) {
     const at = py + 0.5 - oy, y = Math.floor(at / S), band = Math.floor(at / s), base = py * W;
-    const empty = band >= 0 && band < layout.rows && layout.uneven[band] ? colours.uneven : colours.bg;
+    const empty = band >= 0 && band < layout().rows && layout().uneven[band] ? colours.uneven : colours.bg;
     const inGap = y < 0 || y >= level.rows || at - y * S >= S - gap;
     const key = `${inGap ? -1 : y} ${empty}`;
     if (key === last) {

@@ -11,9 +11,8 @@ import { say } from "./notes.js";
 
 // A refused map is known only up to its refused byte: it is mended first.
 function refusedSaid() {
-  extent();
-  if (layout.refused) say("The map is refused: mend it first, and then it can be written anew.");
-  return layout.refused;
+  if (layout().refused) say("The map is refused: mend it first, and then it can be written anew.");
+  return layout().refused;
 }
 
 function writeAnew(block, what) {
@@ -32,7 +31,7 @@ export const oriented = (block, how) => how === "rotate" ? rotated(block) : mirr
 
 // The whole map so, when nothing is selected.
 export function orientWhole(how) {
-  if (refusedSaid() || layout.rows === 0) return;
+  if (refusedSaid() || layout().rows === 0) return;
   writeAnew(oriented(readBlock(extent()), how), how === "rotate" ? "Turned a quarter clockwise" : "Flipped");
 }
 
@@ -40,13 +39,13 @@ export function orientWhole(how) {
 // old cells keep their place against it, new cells are blank.
 export const resize = sizeDialog("resize", (w, h) => mapSize(w, h, lineEnd()), () => {
   if (refusedSaid()) return false;
-  $("resize-width").value = Math.max(layout.cols, 1);
-  $("resize-height").value = Math.max(layout.rows, 1);
+  $("resize-width").value = Math.max(layout().widest, 1);
+  $("resize-height").value = Math.max(layout().rows, 1);
   return true;
 }, (w, h) => {
   const [ax, ay] = document.querySelector('input[name="anchor"]:checked').value.split(",").map(Number);
   // The odd cell of a difference goes to the right and the bottom.
-  const dx = Math.trunc((w - layout.cols) * ax / 2), dy = Math.trunc((h - layout.rows) * ay / 2);
+  const dx = Math.trunc((w - layout().widest) * ax / 2), dy = Math.trunc((h - layout().rows) * ay / 2);
   const old = readBlock(extent()), cells = new Uint8Array(w * h);
   for (let j = Math.max(dy, 0); j < Math.min(h, old.h + dy); j++) {
     for (let i = Math.max(dx, 0); i < Math.min(w, old.w + dx); i++) cells[j * w + i] = old.cells[(j - dy) * old.w + i - dx];

@@ -11,7 +11,7 @@
 // cells paste too" off, only a block's marked cells are written, pasted or
 // moved: its blank cells leave the map under them as it is.
 import { $, channel, decoder } from "./page.js";
-import { commit, layout, on, write } from "./document.js";
+import { begin, layout, on } from "./document.js";
 import { addLayer, gridAt, overlaySoon } from "./picture.js";
 import { blockBytes, boxOf, markedOnly, parseBlock } from "./block.js";
 import { place, readBlock } from "./placing.js";
@@ -60,8 +60,8 @@ export function pointAt(cell) {
 // The box of two cells' corners, within the map's box: its longest row by
 // its rows.
 function span(a, b) {
-  const clamp = ({ x, y }) => ({ x: Math.min(Math.max(x, 0), Math.max(layout.cols - 1, 0)),
-    y: Math.min(Math.max(y, 0), Math.max(layout.rows - 1, 0)) });
+  const clamp = ({ x, y }) => ({ x: Math.min(Math.max(x, 0), Math.max(layout().widest - 1, 0)),
+    y: Math.min(Math.max(y, 0), Math.max(layout().rows - 1, 0)) });
   return boxOf(clamp(a), clamp(b));
 }
 
@@ -83,7 +83,7 @@ export function endDrag(cell) {
   cell ??= to;
   const still = cell.x === from.x && cell.y === from.y;
   if (moving && !still) move(block, cell.x - from.x, cell.y - from.y);
-  else if (!moving) select(still || layout.rows === 0 ? null : span(from, cell));
+  else if (!moving) select(still || layout().rows === 0 ? null : span(from, cell));
   overlaySoon();
 }
 export function dropDrag() {
@@ -98,10 +98,11 @@ const withBlanks = (block) => $("blanks").checked ? block : markedOnly(block);
 // brings the box back with it when undone or redone.
 function put(block, x, y, cleared) {
   const before = selection.box, after = { x, y, w: block.w, h: block.h };
-  const edits = write(place(block, x, y, cleared));
+  const edit = begin();
+  edit.write(place(block, x, y, cleared));
   selection.float = null;
   select(after);
-  commit(edits, { selection: [before, after] });
+  edit.commit({ selection: [before, after] });
 }
 
 // The selection's cells to where it lands; where it was becomes blank. A
@@ -118,7 +119,7 @@ export function nudge(dx, dy) {
 
 export const selectAll = () => {
   settle();
-  select({ x: 0, y: 0, w: layout.cols, h: layout.rows });
+  select({ x: 0, y: 0, w: layout().widest, h: layout().rows });
 };
 
 // Shift and the arrow keys: the box from where the cursor was when they
@@ -138,7 +139,10 @@ export const copied = () => selection.float ? decoder.decode(blockBytes(selectio
 export function blank() {
   const b = selection.box;
   if (selection.float) return select(null);
-  if (b) commit(write(place({ w: 0, h: 0, cells: [] }, b.x, b.y, b)), { selection: [b, b] });
+  if (!b) return;
+  const edit = begin();
+  edit.write(place({ w: 0, h: 0, cells: [] }, b.x, b.y, b));
+  edit.commit({ selection: [b, b] });
 }
 
 // Text pasted where pasteAt says, floating; text that is no block is said
@@ -226,7 +230,8 @@ function outline(ctx, at, s, colours, ratio) {
 export function startSelection() {
   addLayer(outline);
   // Another map: nothing of it is selected or pointed at.
-  on("fitted", () => {
+  on("map", ({ another }) => {
+    if (!another) return;
     selection.pointed = null;
     select(null);
   });

@@ -8,6 +8,7 @@
 // does the pen's right button, whose left one toggles cells as it finds
 // them. A tool may show what it would do on the overlay (preview).
 import { $ } from "./page.js";
+import { editing } from "./document.js";
 import { DOT, O } from "./edits.js";
 import { addLayer, overlaySoon } from "./picture.js";
 import { inside, pointAt, select, selection, settle } from "./selection.js";
@@ -93,9 +94,15 @@ export function end(cell, e) {
   const tool = drawing.active;
   drawing.active = null;
   tool?.up(cell, e);
+  closed(tool);
 }
 export function cancel() {
   const tool = drawing.active;
   drawing.active = null;
   tool?.cancel();
+  closed(tool);
+}
+// A press ends with its tool's edit of the map committed or cancelled.
+function closed(tool) {
+  if (editing()) throw new Error(`${tool?.label ?? "A tool"} left its edit of the map open at the end of a press.`);
 }

@@ -7,7 +7,7 @@
 // on, its images are written with it (see mirror.js).
 import { $, mac } from "../page.js";
 import { O } from "../edits.js";
-import { Targets, commit, write } from "../document.js";
+import { Targets, begin } from "../document.js";
 import { overlaySoon } from "../picture.js";
 import { boxOf } from "../block.js";
 import { line } from "./pen.js";
@@ -67,7 +67,9 @@ export function shapeTool(what, cellsOf) {
       const targets = new Targets();
       shape.cells((x, y) => targets.push(x, y, shape.state));
       stop();
-      commit(write(mirrored(targets)));
+      const edit = begin();
+      edit.write(mirrored(targets));
+      edit.commit();
     },
     cancel: stop,
     preview: (...args) => shape && preview(shape, ...args),
