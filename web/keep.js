@@ -79,7 +79,7 @@ export async function startKeeping() {
   addEventListener("storage", (e) => e.key === KEPT && catchUp());
   // Another map in place ends the line on the one brought back.
   on("step", ({ whole, keep = true }) => {
-    if (whole && back) say("");
+    if (whole && back) sayKept("");
     if (keep) keepSoon();
   });
   // A step of the map leaving, not yet kept, is kept before it goes.
@@ -96,14 +96,14 @@ export async function startKeeping() {
     return cursor ? await readKept(cursor.value) : null;
   } catch {
     db = null;
-    say("This browser keeps nothing for this page, so a drawing is not kept between visits: Save map keeps it.");
+    sayKept("This browser keeps nothing for this page, so a drawing is not kept between visits: Save map keeps it.");
     return null;
   }
 }
 
 export const keeping = () => !!db;
 
-function say(text, broughtBack = false) {
+function sayKept(text, broughtBack = false) {
   $("kept").textContent = text;
   back = broughtBack;
 }
@@ -152,7 +152,7 @@ function beside() {
   const was = map().name, dot = was.lastIndexOf("."), version = versionOf();
   rekey(newEntry(), dot > 0 ? `${was.slice(0, dot)} (from another tab)${was.slice(dot)}` : `${was} (from another tab)`);
   hold(map().entry, version);
-  say(`${was} was changed in another tab as well: this tab's version is kept beside it, as ${map().name}.`);
+  sayKept(`${was} was changed in another tab as well: this tab's version is kept beside it, as ${map().name}.`);
 }
 
 // The map kept now, in a transaction committed at once.
@@ -165,7 +165,7 @@ function keepNow() {
     lost = true;
     refusal = { name, why: `it holds more than ${CAPACITY.toLocaleString("en")} bytes` };
     state("failed");
-    say(`${name} holds more than ${CAPACITY.toLocaleString("en")} bytes, so it is not kept in this browser.`);
+    sayKept(`${name} holds more than ${CAPACITY.toLocaleString("en")} bytes, so it is not kept in this browser.`);
     return;
   }
   const started = performance.now(), from = stepped;
@@ -178,7 +178,7 @@ function keepNow() {
     t.commit?.();
     state("writing");
     done(t).then(() => {
-      if (lost) say("");
+      if (lost) sayKept("");
       lost = false;
       refusal = null;
       // Told to the other tabs, for a step too large to tell them itself.
@@ -199,7 +199,7 @@ function fail(e, name) {
   state("failed");
   const why = e?.name === "QuotaExceededError" ? "its storage is full" : e?.message || e?.name || "its storage refused it";
   refusal = { name, why };
-  say(`${name} could not be kept in this browser (${why}): Save map keeps it.`);
+  sayKept(`${name} could not be kept in this browser (${why}): Save map keeps it.`);
 }
 
 // The map the browser refused to keep last, while it is not kept, and why.
@@ -257,6 +257,6 @@ export function restore(kept, { opening = false } = {}) {
   if (!kept.thumb) keepSoon();
   if (!opening) return;
   const when = new Date(kept.changed).toLocaleString("en", { dateStyle: "long", timeStyle: "short" });
-  say(`Brought back from this browser: ${kept.name}, ${count(kept.bytes.length, "byte")}, last changed ${when}. ` +
+  sayKept(`Brought back from this browser: ${kept.name}, ${count(kept.bytes.length, "byte")}, last changed ${when}. ` +
     "New map or Open starts another; Maps (M) lists every map kept.", true);
 }

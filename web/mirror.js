@@ -7,8 +7,7 @@
 // Fill and the selection's commands are not mirrored: they do not ask.
 import { $ } from "./page.js";
 import { Targets, layout } from "./document.js";
-import { addLayer, overlaySoon } from "./picture.js";
-import { drawing } from "./tools.js";
+import { overlaySoon } from "./picture.js";
 import { images } from "./images.js";
 
 const MODES = [
@@ -47,9 +46,10 @@ function show() {
   $("mirror").setAttribute("aria-label", `Mirrored drawing: ${MODES[mode].name}; next`);
 }
 
-// The axes over the picture while drawing, dashed, across the map's box.
-function axes(ctx, at, s, colours, ratio) {
-  const axis = drawing.on && mirrorAxis();
+// The axes over the picture, dashed, across the map's box: a layer that
+// the drawing mode adds (see tools/drawing.js).
+export function axes(ctx, at, s, colours, ratio) {
+  const axis = mirrorAxis();
   if (!axis) return;
   const { widest, rows } = layout();
   ctx.save();
@@ -69,7 +69,4 @@ function axes(ctx, at, s, colours, ratio) {
   ctx.restore();
 }
 
-export function startMirror() {
-  addLayer(axes);
-  show();
-}
+export const startMirror = show;

@@ -8,7 +8,7 @@
 // a pan renders the whole.
 import { $, count } from "./page.js";
 import { cellState, exists, isRefused, layout, map, on, rowLength } from "./document.js";
-import { cover, paint, reset, setView, toggled } from "./raster.js";
+import { cover, renderPixels, reset, setView, toggled } from "./raster.js";
 
 // view: the scale s (CSS pixels per cell) and the origin (ox, oy),
 // refitted to the box while fit is set; cursor: the cell the arrow keys
@@ -68,7 +68,7 @@ function cellsToggled(box) {
   const [x0, , y0] = cover(box.x, box.y, image.width, image.height);
   const [, x1, , y1] = cover(box.x + box.w - 1, box.y + box.h - 1, image.width, image.height), r = due.rect;
   due.rect = r ? [Math.min(r[0], x0), Math.max(r[1], x1), Math.min(r[2], y0), Math.max(r[3], y1)] : [x0, x1, y0, y1];
-  if (x1 > x0 && y1 > y0) paint(px, image.width, x0, x1, y0, y1, palette);
+  if (x1 > x0 && y1 > y0) renderPixels(px, image.width, x0, x1, y0, y1, palette);
   renderSoon();
 }
 function renderWhole() {
@@ -128,7 +128,7 @@ function render() {
     px = new Uint32Array(image.data.buffer);
   }
   setView(view.s * ratio, ...toPixels(0, 0, ratio), W);
-  paint(px, W, 0, W, 0, H, palette);
+  renderPixels(px, W, 0, W, 0, H, palette);
   context("canvas").putImageData(image, 0, 0);
   Object.assign(due, { whole: false, rect: null });
   renderOverlay();
@@ -214,7 +214,7 @@ export function tell(c, drawing = false) {
 }
 
 // The cell told of last: the rulers mark it.
-export const pointed = () => told[0];
+export const underPointer = () => told[0];
 
 export function zoom(factor, cx, cy) {
   const { view } = picture;

@@ -11,7 +11,7 @@
 import { layout } from "./document.js";
 
 // A pooled pixel: no cell, or its cells' most: blank 1, marked 2.
-const NONE = 0;
+const NO_CELL = 0;
 
 // levels[k]: the image pooled 2^k cells a side, as rows of cells, each row
 // its own length; levels[0] reads the layout. Built as zooming out needs.
@@ -46,7 +46,7 @@ export function toggled({ x, y, w, h }) {
     for (let py = y0; py <= y1 && py < level.rows; py++) {
       const n = level.start[py + 1] - level.start[py];
       for (let px = x0; px <= x1 && px < n; px++) {
-        let v = NONE;
+        let v = NO_CELL;
         for (let fy = 2 * py; fy < 2 * py + 2 && fy < fine.rows; fy++) {
           const from = fine.start[fy], m = fine.start[fy + 1] - from;
           for (let fx = 2 * px; fx < 2 * px + 2 && fx < m; fx++) v = Math.max(v, fine.cells[from + fx] + fine.add);
@@ -80,7 +80,7 @@ export function setView(s, ox, oy, width) {
 
 // Paints the pixels [x0, x1) × [y0, y1) of px, an image W pixels wide, in
 // the colours given as the canvas stores them.
-export function paint(px, W, x0, x1, y0, y1, colours) {
+export function renderPixels(px, W, x0, x1, y0, y1, colours) {
   const { s, oy, k, S, gap } = view, level = levels[k];
   const lut = [0, colours.blank, colours.marked];
   let last = "";
@@ -98,7 +98,7 @@ export function paint(px, W, x0, x1, y0, y1, colours) {
       px.fill(empty, base + x0, base + x1);
       continue;
     }
-    lut[NONE] = empty;
+    lut[NO_CELL] = empty;
     const from = level.start[y], n = level.start[y + 1] - from, { cells, add } = level;
     for (let p = x0; p < x1; p++) {
       const c = cols[p];

@@ -1,10 +1,10 @@
-// Crop, Resize, and the mirrors and the quarter turn of a whole map: the
+// Crop, Resize, and the flips and the rotation of a whole map: the
 // map written anew, each row exactly as wide as the new width and ended by
 // the map's own line end, nothing but O and . in it. Tabs, other bytes
 // and empty lines are not kept; Undo brings the map back as it was.
 import { $, count } from "./page.js";
 import { extent, layout, lineEnd, rewrite } from "./document.js";
-import { blockBytes, mapSize, mirrored, rotated } from "./block.js";
+import { blockBytes, mapSize, flipped, rotated } from "./block.js";
 import { readBlock } from "./placing.js";
 import { sizeDialog } from "./dialogs.js";
 import { say } from "./notes.js";
@@ -25,14 +25,13 @@ export function crop(box) {
   if (!refusedSaid()) writeAnew(readBlock(box), "Cropped");
 }
 
-// A block mirrored across (left for right) or down (top for bottom), or
-// rotated a quarter clockwise.
-export const oriented = (block, how) => how === "rotate" ? rotated(block) : mirrored(block, how === "across");
-
-// The whole map so, when nothing is selected.
-export function orientWhole(how) {
-  if (refusedSaid() || layout().rows === 0) return;
-  writeAnew(oriented(readBlock(extent()), how), how === "rotate" ? "Turned a quarter clockwise" : "Flipped");
+// The whole map flipped across (left for right) or down (top for bottom),
+// or rotated a quarter clockwise, when nothing is selected.
+export function flipWhole(across) {
+  if (!refusedSaid() && layout().rows > 0) writeAnew(flipped(readBlock(extent()), across), "Flipped");
+}
+export function rotateWhole() {
+  if (!refusedSaid() && layout().rows > 0) writeAnew(rotated(readBlock(extent())), "Rotated a quarter clockwise");
 }
 
 // Asks for a width, a height and which of nine anchors stays put; the

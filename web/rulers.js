@@ -9,7 +9,7 @@
 // cells are large enough to show their gaps.
 import { $ } from "./page.js";
 import { layout } from "./document.js";
-import { RULERS, addLayer, overlaySoon, pointed } from "./picture.js";
+import { RULERS, addLayer, overlaySoon, underPointer } from "./picture.js";
 
 const EVERY = [0, 4, 5, 8, 10, 16];
 let every = 0;  // the index in EVERY; only this module writes it
@@ -71,7 +71,7 @@ function rulers(ctx, at, s, colours, ratio) {
   ctx.fillRect(0, 0, overlay.width, band);
   ctx.fillRect(0, band, wide, overlay.height - band);
   ctx.globalAlpha = 1;
-  const c = pointed();
+  const c = underPointer();
   ctx.fillStyle = colours.accent;
   if (c && c.x >= 0 && c.x < widest) ctx.fillRect(xAt(c.x), band - 3 * ratio, s, 3 * ratio);
   if (c && c.y >= 0 && c.y < rows) ctx.fillRect(wide - 3 * ratio, yAt(c.y), 3 * ratio, s);

@@ -1,11 +1,11 @@
 // The selection: a box of cells, shown with a dashed outline and its size
 // and corner in the readout, and what is done to it. Its cells move by a
 // drag (tools/select.js) or by the arrow keys; they go to the clipboard as
-// map text (clipboard.js); they are blanked, mirrored and rotated in place.
-// With nothing selected the mirrors and the rotation act on the whole map.
+// map text (clipboard.js); they are blanked, flipped and rotated in place.
+// With nothing selected the flips and the rotation act on the whole map.
 //
 // A paste floats: the block is shown over the map, selected, where the
-// user last pointed, and moves by drag or arrow keys without writing a
+// user last put the spot, and moves by drag or arrow keys without writing a
 // cell; it is written, as one step, when the user clicks outside it,
 // presses Enter or picks another tool, and dropped by Esc. With "blank
 // cells paste too" off, only a block's marked cells are written, pasted or
@@ -13,9 +13,9 @@
 import { $, channel, decoder } from "./page.js";
 import { begin, layout, on } from "./document.js";
 import { addLayer, gridAt, overlaySoon } from "./picture.js";
-import { blockBytes, boxOf, markedOnly, parseBlock } from "./block.js";
+import { blockBytes, boxOf, flipped, markedOnly, parseBlock, rotated } from "./block.js";
 import { place, readBlock } from "./placing.js";
-import { oriented, orientWhole } from "./reshape.js";
+import { flipWhole, rotateWhole } from "./reshape.js";
 import { say } from "./notes.js";
 import { offerPaste } from "./charset.js";
 import { printable } from "./characters.js";
@@ -23,17 +23,16 @@ import { printable } from "./characters.js";
 // box: the selection, or null; drag: the box being dragged out, or the
 // selection being moved by the cells from `from` to `to`, carrying block;
 // float: the block pasted and not yet written, at the box's corner;
-// pointed: the cell the user last clicked, tapped or moved the keyboard
+// spot: the cell the user last clicked, tapped or moved the keyboard
 // cursor to, where a paste goes. Only this module writes them.
-export const selection = { box: null, drag: null, float: null, pointed: null };
+export const selection = { box: null, drag: null, float: null, spot: null };
 const events = channel();
 // Told when the box changes: select(box).
 export const onSelect = (fn) => events.on("select", fn);
 
-// Where a paste goes: the selection's corner, else the cell last pointed
-// at, else the top-left cell in view.
+// Where a paste goes: the selection's corner, else the spot, else the top-left cell in view.
 function pasteAt() {
-  const { x, y } = selection.box ?? selection.pointed ?? gridAt(0, 0);
+  const { x, y } = selection.box ?? selection.spot ?? gridAt(0, 0);
   return { x: Math.max(x, 0), y: Math.max(y, 0) };
 }
 
@@ -52,8 +51,8 @@ export function select(b) {
   overlaySoon();
 }
 
-export function pointAt(cell) {
-  selection.pointed = cell && { x: cell.x, y: cell.y };
+export function spotAt(cell) {
+  selection.spot = cell && { x: cell.x, y: cell.y };
   readout();
 }
 
@@ -177,18 +176,19 @@ export function drop() {
   select(null);
 }
 
-// The selection mirrored across or down, or rotated a quarter clockwise
+// The selection flipped across or down, or rotated a quarter clockwise
 // at the same corner, the cells of the old box it no longer covers blank;
 // with nothing selected, the whole map, written anew. A floating paste
 // turns as it floats.
-export function orient(how) {
+export const flip = (across) => selection.box ? turn((block) => flipped(block, across)) : flipWhole(across);
+export const rotate = () => selection.box ? turn(rotated) : rotateWhole();
+function turn(how) {
   const b = selection.box;
-  if (!b) return orientWhole(how);
   if (selection.float) {
-    selection.float = oriented(selection.float, how);
+    selection.float = how(selection.float);
     return select({ ...b, w: selection.float.w, h: selection.float.h });
   }
-  put(oriented(readBlock(b), how), b.x, b.y, b);
+  put(how(readBlock(b)), b.x, b.y, b);
 }
 
 // The dashed outline, where the selection is or is being dragged to, with
@@ -229,10 +229,10 @@ function outline(ctx, at, s, colours, ratio) {
 
 export function startSelection() {
   addLayer(outline);
-  // Another map: nothing of it is selected or pointed at.
+  // Another map: nothing of it is selected or spotted.
   on("map", ({ another }) => {
     if (!another) return;
-    selection.pointed = null;
+    selection.spot = null;
     select(null);
   });
   // A step undone or redone brings back the box it had.

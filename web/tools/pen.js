@@ -12,7 +12,7 @@
 import { DOT, O } from "../edits.js";
 import { Targets, begin, cellState } from "../document.js";
 import { holdView } from "../picture.js";
-import { drawing } from "../tools.js";
+import { drawing } from "./drawing.js";
 import { mirrorAxis, mirrored } from "../mirror.js";
 
 // { state: the byte it paints, last: the last cell, edit: the document's,
