@@ -4,7 +4,7 @@
 // the clipboard's own interface where the engine has it.
 import { $, mac } from "./page.js";
 import { blank, copied, paste, selection } from "./selection.js";
-import { drawing } from "./tools.js";
+import { drawing } from "./tools/drawing.js";
 import { say } from "./notes.js";
 
 const onPicture = () => drawing.on && document.activeElement === $("canvas");

@@ -17,8 +17,8 @@
 import { $, mac, save } from "./page.js";
 import { canRedo, canUndo, map, markSaved, on, redo, undo } from "./document.js";
 import { moveCursor, picture, refit, zoomBy } from "./picture.js";
-import { begin, cancel, drawing, end, extend, painting, setDrawing, setTool, startTools, stepSize, swapInk } from "./tools.js";
-import { blank, drop, extendTo, nudge, onSelect, orient, pointAt, selectAll, selection, settle } from "./selection.js";
+import { begin, cancel, drawing, end, extend, pressing, setDrawing, setTool, startTools, stepSize, swapInk } from "./tools/drawing.js";
+import { blank, drop, extendTo, flip, nudge, onSelect, rotate, spotAt, selectAll, selection, settle } from "./selection.js";
 import { canRead, copyOut, pasteIn } from "./clipboard.js";
 import { crop, resize } from "./reshape.js";
 import { newMap } from "./open.js";
@@ -28,8 +28,10 @@ import { openMaps } from "./maps.js";
 import { copyForm, downloadForm, startForms, unready } from "./formbar.js";
 import { cycleMirror } from "./mirror.js";
 import { stepGrid } from "./rulers.js";
+import { parse, sharedKey } from "./keys.js";
 import { pen } from "./tools/pen.js";
-import { lineTool, rectangle } from "./tools/shapes.js";
+import { lineTool } from "./tools/line.js";
+import { rectangle } from "./tools/rectangle.js";
 import { ellipseTool } from "./tools/ellipse.js";
 import { fill } from "./tools/fill.js";
 import { selectTool } from "./tools/select.js";
@@ -44,21 +46,21 @@ const arrowKeys = (shift) => Object.keys(ARROWS).map((k) => shift ? `Shift+${k}`
 // The keyboard cursor moved; a shape or a box under way follows it.
 function moveBy(e) {
   moveCursor(...ARROWS[e.key.replace(/^Shift\+/, "")]);
-  pointAt(picture.cursor);
+  spotAt(picture.cursor);
 }
 
 const COMMANDS = [
   ...TOOLS.map((tool) => ({ ...tool, tool, drawing: true, perform: () => setTool(tool) })),
   // Not in the middle of a stroke; a floating paste is undone by dropping it.
   { name: "undo", label: "Undo", keys: ["Mod+Z"], where: "page", when: () => canUndo() || !!selection.float,
-    icon: "M9 14L4 9l5-5M4 9h11a5 5 0 010 10h-3", perform: () => painting() || (selection.float ? drop() : undo()) },
+    icon: "M9 14L4 9l5-5M4 9h11a5 5 0 010 10h-3", perform: () => pressing() || (selection.float ? drop() : undo()) },
   { name: "redo", label: "Redo", keys: mac ? ["Mod+Shift+Z"] : ["Mod+Shift+Z", "Mod+Y"], where: "page", when: canRedo,
-    icon: "M15 14l5-5-5-5M20 9H9a5 5 0 000 10h3", perform: () => painting() || settle() || redo() },
-  { name: "save", label: "Save map", keys: ["Mod+S"], where: "anywhere", settles: true, when: () => !map.cut,
+    icon: "M15 14l5-5-5-5M20 9H9a5 5 0 000 10h3", perform: () => pressing() || settle() || redo() },
+  { name: "save", label: "Save map", keys: ["Mod+S"], where: "anywhere", settles: true, when: () => !map().cut,
     icon: "M5 4h11l3 3v13H5zM8 4v5h7V4M8 20v-6h8v6",
-    why: () => `Only the first ${(map.bytes.length).toLocaleString("en")} bytes of ${map.name} are in the page`,
+    why: () => `Only the first ${(map().bytes.length).toLocaleString("en")} bytes of ${map().name} are in the page`,
     perform() {
-      save(map.bytes, map.name);
+      save(map().bytes, map().name);
       markSaved();
     } },
   { name: "new", label: "New map", perform: newMap },
@@ -79,7 +81,7 @@ const COMMANDS = [
   { name: "extend", label: "Select from the cursor", keys: arrowKeys(true), drawing: true,
     help: "Shift and the arrow keys select",
     perform(e) {
-      if (painting()) return;
+      if (pressing()) return;
       const from = picture.cursor;
       moveBy(e);
       if (!from) return;
@@ -88,7 +90,7 @@ const COMMANDS = [
     } },
   { name: "arrows", label: "Move the cursor, or the selection while drawing", keys: arrowKeys(false),
     perform(e) {
-      if (painting()) {
+      if (pressing()) {
         moveBy(e);
         extend(picture.cursor, {});
       } else if (drawing.on && selection.box) {
@@ -106,14 +108,14 @@ const COMMANDS = [
       const c = picture.cursor;
       if (!c) {
         moveCursor(0, 0);
-        return pointAt(picture.cursor);
+        return spotAt(picture.cursor);
       }
-      if (painting()) return end(c, {});
+      if (pressing()) return end(c, {});
       begin(c, { button: 0 });
       if (!drawing.active?.drag) end(c, {});
     } },
   { name: "escape", label: "Drop the shape under way, the paste or the selection", keys: ["Escape"], drawing: true,
-    perform: () => painting() ? cancel() : drop() },
+    perform: () => pressing() ? cancel() : drop() },
   { name: "ink", label: "What Line, Rectangle and Ellipse paint; the right button paints the other", keys: ["X"], drawing: true,
     help: "X swaps the ink", perform: swapInk },
   { name: "pen-size", label: "The pen's size, 1 to 4 cells square: larger", keys: ["]"], note: "[ smaller", drawing: true,
@@ -135,24 +137,17 @@ const COMMANDS = [
     icon: "M9 3h6v3H9zM7 5H5v16h14V5h-2", perform: pasteIn },
   { name: "delete", label: "Blank the selection", keys: ["Delete", "Backspace"], drawing: true, when: selected,
     icon: "M5 7h14M10 7V4h4v3M6 7l1 13h10l1-13", perform: blank },
-  { name: "mirror-h", label: "Flip horizontally", keys: ["Shift+H"], drawing: true, note: WHOLE,
-    icon: "M12 3v18M9 7l-5 5 5 5zM15 7l5 5-5 5z", perform: () => orient("across") },
-  { name: "mirror-v", label: "Flip vertically", keys: ["Shift+V"], drawing: true, note: WHOLE,
-    icon: "M3 12h18M7 9l5-5 5 5zM7 15l5 5 5-5z", perform: () => orient("down") },
+  { name: "flip-h", label: "Flip horizontally", keys: ["Shift+H"], drawing: true, note: WHOLE,
+    icon: "M12 3v18M9 7l-5 5 5 5zM15 7l5 5-5 5z", perform: () => flip(true) },
+  { name: "flip-v", label: "Flip vertically", keys: ["Shift+V"], drawing: true, note: WHOLE,
+    icon: "M3 12h18M7 9l5-5 5 5zM7 15l5 5 5-5z", perform: () => flip(false) },
   { name: "rotate", label: "Rotate 90° clockwise", keys: ["Shift+R"], drawing: true, note: WHOLE,
-    icon: "M20 12a8 8 0 11-2.3-5.7M20 4v5h-5", perform: () => orient("rotate") },
+    icon: "M20 12a8 8 0 11-2.3-5.7M20 4v5h-5", perform: () => rotate() },
   { name: "crop", label: "Crop the map to the selection", when: selected,
     icon: "M6 2v16h16M2 6h16v16", perform: () => crop(selection.box) },
   { name: "resize", label: "Resize the map", icon: "M4 9V4h5M20 15v5h-5M4 4l7 7M20 20l-7-7", perform: resize },
 ];
 
-// A key as written in the table: modifiers, then the key, joined by "+"
-// ("Mod" is Ctrl, or ⌘ on a Mac).
-function parse(combo) {
-  const parts = combo === "+" ? ["+"] : combo.split("+");
-  const key = parts.pop();
-  return { key, mod: parts.includes("Mod"), shift: parts.includes("Shift") };
-}
 
 // A letter's key is told by its letter, and Shift must be as written;
 // another key by its name, Shift as it may fall (+ is a shifted = on many
@@ -191,7 +186,7 @@ const buttons = (c) => document.querySelectorAll(c.tool ? `[data-tool="${c.name}
 
 function run(c, e) {
   if (c.drawing && !drawing.on) return;
-  if (c.settles && painting()) end(null, {});
+  if (c.settles && pressing()) end(null, {});
   if (c.settles) settle();
   if (!c.when || c.when()) c.perform(e);
 }
@@ -244,6 +239,8 @@ function helpLine() {
 }
 
 export function startCommands() {
+  const shared = sharedKey(COMMANDS);
+  if (shared) throw new Error(`Two commands share a key, ${shared}`);
   // A button for each tool, in the table's order.
   $("tool-picks").replaceChildren(...TOOLS.map((tool) => {
     const b = Object.assign(document.createElement("button"), { type: "button", textContent: tool.label });
@@ -268,7 +265,8 @@ export function startCommands() {
     run(command(e.inputType === "historyUndo" ? "undo" : "redo"), e);
   });
   startTools(pen, helpLine);
-  on("updated", showButtons);
+  on("converted", showButtons);
+  on("name", showButtons);
   onSelect(showButtons);
   startForms(showButtons);
 }

@@ -27,15 +27,15 @@ export function unready(copy = false) {
 // and, for a form of cells, the rows as the conversion lays them out.
 function made() {
   const t0 = performance.now(), form = chosen(), out = current();
-  const bytes = form.write({ name: map.name, eol: crlf() ? "\r\n" : "\n", wid: out.wid, hgt: out.hgt,
-    body: out.listing.subarray(HEADER_WIDTH + 1), ...form.cells && { ...extent(), rowStart: layout.rowStart, cells: layout.cells } });
+  const bytes = form.write({ name: map().name, eol: crlf() ? "\r\n" : "\n", wid: out.wid, hgt: out.hgt,
+    body: out.listing.subarray(HEADER_WIDTH + 1), ...form.cells && { ...extent(), rowStart: layout().rowStart, cells: layout().cells } });
   document.body.dataset.formMs = performance.now() - t0;
   return { form, bytes };
 }
 
 export function downloadForm() {
   const { form, bytes } = made();
-  save(bytes, (stem(map.name) || "map") + form.ext, form.type);
+  save(bytes, (stem(map().name) || "map") + form.ext, form.type);
 }
 
 export async function copyForm() {

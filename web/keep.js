@@ -16,7 +16,7 @@
 // its lines cost, whatever the maps weigh.
 import { $, count } from "./page.js";
 import { CAPACITY } from "./conversion.js";
-import { extent, layout, map, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
+import { layout, map, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
 import { difference } from "./edits.js";
 import { FIRST, hold, shownBefore, tookIn, versionOf } from "./tabs.js";
 
@@ -79,7 +79,7 @@ export async function startKeeping() {
   addEventListener("storage", (e) => e.key === KEPT && catchUp());
   // Another map in place ends the line on the one brought back.
   on("step", ({ whole, keep = true }) => {
-    if (whole && back) say("");
+    if (whole && back) sayKept("");
     if (keep) keepSoon();
   });
   // A step of the map leaving, not yet kept, is kept before it goes.
@@ -96,14 +96,14 @@ export async function startKeeping() {
     return cursor ? await readKept(cursor.value) : null;
   } catch {
     db = null;
-    say("This browser keeps nothing for this page, so a drawing is not kept between visits: Save map keeps it.");
+    sayKept("This browser keeps nothing for this page, so a drawing is not kept between visits: Save map keeps it.");
     return null;
   }
 }
 
 export const keeping = () => !!db;
 
-function say(text, broughtBack = false) {
+function sayKept(text, broughtBack = false) {
   $("kept").textContent = text;
   back = broughtBack;
 }
@@ -122,12 +122,12 @@ function keepSoon() {
 // any of them is, blank where any is a cell, and none past the rows' ends.
 // 2 marked, 1 blank, 0 none.
 function thumbnail() {
-  const { w: cols, h: rows } = extent(), k = Math.max(1, Math.ceil(Math.max(cols, rows) / THUMB));
+  const { widest: cols, rows } = layout(), k = Math.max(1, Math.ceil(Math.max(cols, rows) / THUMB));
   const w = Math.ceil(cols / k), h = Math.ceil(rows / k), cells = new Uint8Array(w * h);
   for (let y = 0; y < rows; y++) {
-    const start = layout.rowStart[y], n = layout.rowStart[y + 1] - start, line = Math.floor(y / k) * w;
+    const start = layout().rowStart[y], n = layout().rowStart[y + 1] - start, line = Math.floor(y / k) * w;
     for (let x = 0; x < n; x++) {
-      const t = line + Math.floor(x / k), v = layout.cells[start + x] + 1;
+      const t = line + Math.floor(x / k), v = layout().cells[start + x] + 1;
       if (v > cells[t]) cells[t] = v;
     }
   }
@@ -140,19 +140,19 @@ const stored = (entry) => request(stores("readonly").objectStore("entries").get(
 // take in, kept by another tab out of its hearing, is not written over.
 // The step stays due meanwhile: a tab that goes now keeps it as it goes.
 async function check() {
-  const entry = map.entry, kept = await stored(entry);
+  const entry = map().entry, kept = await stored(entry);
   if (!timer) return;
-  if (kept && entry === map.entry && !tookIn(kept.version)) beside();
+  if (kept && entry === map().entry && !tookIn(kept.version)) beside();
   keepNow();
 }
 
 // The map, changed in another tab too, kept beside that tab's under a
 // name of its own; this tab goes on with it.
 function beside() {
-  const was = map.name, dot = was.lastIndexOf("."), version = versionOf();
+  const was = map().name, dot = was.lastIndexOf("."), version = versionOf();
   rekey(newEntry(), dot > 0 ? `${was.slice(0, dot)} (from another tab)${was.slice(dot)}` : `${was} (from another tab)`);
-  hold(map.entry, version);
-  say(`${was} was changed in another tab as well: this tab's version is kept beside it, as ${map.name}.`);
+  hold(map().entry, version);
+  sayKept(`${was} was changed in another tab as well: this tab's version is kept beside it, as ${map().name}.`);
 }
 
 // The map kept now, in a transaction committed at once.
@@ -160,25 +160,25 @@ function keepNow() {
   if (!timer || !db) return;
   clearTimeout(timer);
   timer = 0;
-  const name = map.name;
-  if (map.bytes.length > CAPACITY) {
+  const name = map().name;
+  if (map().bytes.length > CAPACITY) {
     lost = true;
     refusal = { name, why: `it holds more than ${CAPACITY.toLocaleString("en")} bytes` };
     state("failed");
-    say(`${name} holds more than ${CAPACITY.toLocaleString("en")} bytes, so it is not kept in this browser.`);
+    sayKept(`${name} holds more than ${CAPACITY.toLocaleString("en")} bytes, so it is not kept in this browser.`);
     return;
   }
   const started = performance.now(), from = stepped;
-  const entry = { entry: map.entry, name, from: map.from, size: map.bytes.length, changed: Date.now(), thumb: thumbnail(),
+  const entry = { entry: map().entry, name, from: map().from, size: map().bytes.length, changed: Date.now(), thumb: thumbnail(),
     version: versionOf() };
   try {
     const t = stores("readwrite");
-    t.objectStore("texts").put(map.bytes.slice(), entry.entry);
+    t.objectStore("texts").put(map().bytes.slice(), entry.entry);
     t.objectStore("entries").put(entry);
     t.commit?.();
     state("writing");
     done(t).then(() => {
-      if (lost) say("");
+      if (lost) sayKept("");
       lost = false;
       refusal = null;
       // Told to the other tabs, for a step too large to tell them itself.
@@ -199,7 +199,7 @@ function fail(e, name) {
   state("failed");
   const why = e?.name === "QuotaExceededError" ? "its storage is full" : e?.message || e?.name || "its storage refused it";
   refusal = { name, why };
-  say(`${name} could not be kept in this browser (${why}): Save map keeps it.`);
+  sayKept(`${name} could not be kept in this browser (${why}): Save map keeps it.`);
 }
 
 // The map the browser refused to keep last, while it is not kept, and why.
@@ -210,12 +210,12 @@ export const refused = () => (lost ? refusal : null);
 // kept, which is then kept beside it.
 async function catchUp() {
   if (!db) return;
-  const entry = map.entry, kept = await stored(entry);
-  if (!kept?.version || entry !== map.entry || tookIn(kept.version) || timer || lost) return;
+  const entry = map().entry, kept = await stored(entry);
+  if (!kept?.version || entry !== map().entry || tookIn(kept.version) || timer || lost) return;
   const read = await readKept(kept);
-  if (!read || entry !== map.entry || timer || tookIn(read.version)) return;
+  if (!read || entry !== map().entry || timer || tookIn(read.version)) return;
   hold(entry, read.version);
-  receive([difference(map.bytes, read.bytes)], { name: read.name, from: read.from });
+  receive([difference(map().bytes, read.bytes)], { name: read.name, from: read.from });
 }
 
 // Every kept map but its bytes, the one changed last first.
@@ -243,7 +243,7 @@ export async function deleteKept(entry) {
   t.objectStore("entries").delete(entry.entry);
   t.objectStore("texts").delete(entry.entry);
   await done(t);
-  if (entry.entry === map.entry) lost = true;
+  if (entry.entry === map().entry) lost = true;
 }
 
 // Shows a kept map, as it is kept already; undo brings back the map shown
@@ -257,6 +257,6 @@ export function restore(kept, { opening = false } = {}) {
   if (!kept.thumb) keepSoon();
   if (!opening) return;
   const when = new Date(kept.changed).toLocaleString("en", { dateStyle: "long", timeStyle: "short" });
-  say(`Brought back from this browser: ${kept.name}, ${count(kept.bytes.length, "byte")}, last changed ${when}. ` +
+  sayKept(`Brought back from this browser: ${kept.name}, ${count(kept.bytes.length, "byte")}, last changed ${when}. ` +
     "New map or Open starts another; Maps (M) lists every map kept.", true);
 }

@@ -39,7 +39,7 @@ startNotes();
 startSite();
 startTabs();
 
-refresh({ fitted: true });
+refresh({ another: true });
 const kept = await startKeeping();
 const back = () => restore(kept, { opening: true });
 if (!(await openLink(back))) back();

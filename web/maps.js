@@ -53,7 +53,7 @@ async function used(maps) {
 // One line of the list: the picture, the name and what it is, and its
 // buttons; Rename and Delete turn the line into their question.
 function line(kept) {
-  const shown = kept.entry === map.entry;
+  const shown = kept.entry === map().entry;
   const li = el("li");
   if (shown) li.setAttribute("aria-current", "true");
   const about = el("span", { className: "about" }, el("strong", { textContent: kept.name }),
@@ -67,7 +67,7 @@ function line(kept) {
 }
 
 async function open(kept) {
-  if (kept.entry !== map.entry) {
+  if (kept.entry !== map().entry) {
     beginAt();
     const read = await readKept(kept);
     if (!read) return note(`${kept.name} is no longer kept: another page deleted it.`);
@@ -85,7 +85,7 @@ function renaming(kept, li) {
     const name = input.value.trim();
     if (!name) return note("A map's name cannot be empty.");
     // The map shown takes the name too, and Save map saves it so.
-    if (kept.entry === map.entry) rename(name);
+    if (kept.entry === map().entry) rename(name);
     await renameKept(kept, name);
     note(`${kept.name} is now ${name}.`);
     await showList();
@@ -95,7 +95,7 @@ function renaming(kept, li) {
 }
 
 function deleting(kept, li) {
-  const shown = kept.entry === map.entry;
+  const shown = kept.entry === map().entry;
   const ask = el("span", { className: "ask" }, `Delete ${kept.name} from this browser?${shown ? " It stays in the page until another map takes its place." : ""} `,
     button("Delete", `Delete ${kept.name} for good`, async () => {
       await deleteKept(kept);

@@ -6,9 +6,8 @@
 // is not written; one past a row's end grows it, as painting there does.
 // Fill and the selection's commands are not mirrored: they do not ask.
 import { $ } from "./page.js";
-import { Targets, extent, layout } from "./document.js";
-import { addLayer, overlaySoon } from "./picture.js";
-import { drawing } from "./tools.js";
+import { Targets, layout } from "./document.js";
+import { overlaySoon } from "./picture.js";
 import { images } from "./images.js";
 
 const MODES = [
@@ -24,8 +23,8 @@ let mode = 0;  // only this module writes it
 export function mirrorAxis() {
   const m = MODES[mode];
   if (!m.across && !m.down) return null;
-  extent();
-  return layout.refused ? null : { across: !!m.across, down: !!m.down, w: layout.wid, h: layout.hgt };
+  const { refused, wid, hgt } = layout();
+  return refused ? null : { across: !!m.across, down: !!m.down, w: wid, h: hgt };
 }
 
 // The targets with their mirror images after each, in the same state.
@@ -47,11 +46,12 @@ function show() {
   $("mirror").setAttribute("aria-label", `Mirrored drawing: ${MODES[mode].name}; next`);
 }
 
-// The axes over the picture while drawing, dashed, across the map's box.
-function axes(ctx, at, s, colours, ratio) {
-  const axis = drawing.on && mirrorAxis();
+// The axes over the picture, dashed, across the map's box: a layer that
+// the drawing mode adds (see tools/drawing.js).
+export function axes(ctx, at, s, colours, ratio) {
+  const axis = mirrorAxis();
   if (!axis) return;
-  const { w: cols, h: rows } = extent();
+  const { widest, rows } = layout();
   ctx.save();
   ctx.strokeStyle = colours.accent;
   ctx.lineWidth = 2 * ratio;
@@ -63,13 +63,10 @@ function axes(ctx, at, s, colours, ratio) {
   }
   if (axis.down) {
     ctx.moveTo(...at(0, axis.h / 2));
-    ctx.lineTo(...at(cols, axis.h / 2));
+    ctx.lineTo(...at(widest, axis.h / 2));
   }
   ctx.stroke();
   ctx.restore();
 }
 
-export function startMirror() {
-  addLayer(axes);
-  show();
-}
+export const startMirror = show;

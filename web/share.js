@@ -21,13 +21,13 @@ const through = async (bytes, stream) =>
 
 export async function share() {
   current();
-  if (map.bytes.length > SHARE_LIMIT) {
+  if (map().bytes.length > SHARE_LIMIT) {
     $("shared").textContent = `Only maps of up to ${SHARE_LIMIT.toLocaleString("en")} bytes go into a link; ` +
-      `this one holds ${map.bytes.length.toLocaleString("en")}.`;
+      `this one holds ${map().bytes.length.toLocaleString("en")}.`;
     return;
   }
-  const packed = await through(map.bytes, new CompressionStream("deflate-raw"));
-  const link = `${location.href.split("#")[0]}#map=${base64url(packed)}&name=${encodeURIComponent(map.name)}`;
+  const packed = await through(map().bytes, new CompressionStream("deflate-raw"));
+  const link = `${location.href.split("#")[0]}#map=${base64url(packed)}&name=${encodeURIComponent(map().name)}`;
   Object.assign($("link"), { value: link, hidden: false });
   $("link").select();
   let copied = true;
@@ -75,8 +75,10 @@ export async function openLink(instead = () => {}) {
 export function startSharing() {
   window.addEventListener("hashchange", () => openLink());
   // A link made before is for the map as it was.
-  on("updated", () => {
+  const stale = () => {
     $("link").hidden = true;
     $("shared").textContent = "";
-  });
+  };
+  on("converted", stale);
+  on("name", stale);
 }

@@ -44,14 +44,14 @@ const toText = (edits) => JSON.stringify(edits.map((e) => e.toggles ? { toggles:
 const fromText = (text) => JSON.parse(text).map((e) => e.toggles ? { toggles: new Uint32Array(bytes(e.toggles).buffer) }
   : { at: e.at, removed: bytes(e.removed), inserted: bytes(e.inserted) });
 
-export const versionOf = (entry = map.entry) => held.get(entry) ?? FIRST;
+export const versionOf = (entry = map().entry) => held.get(entry) ?? FIRST;
 export function hold(entry, version) {
   held.set(entry, version);
   if (!taken.has(entry)) taken.set(entry, new Set([key(FIRST)]));
   taken.get(entry).add(key(version));
 }
 // Whether the map as this tab shows it took this version in.
-export const tookIn = (version, entry = map.entry) => (taken.get(entry) ?? new Set([key(FIRST)])).has(key(version ?? FIRST));
+export const tookIn = (version, entry = map().entry) => (taken.get(entry) ?? new Set([key(FIRST)])).has(key(version ?? FIRST));
 
 // The map this tab showed last, kept across its reloads, or null.
 export function shownBefore() {
@@ -67,12 +67,12 @@ const seen = {};  // the watched keys' values as this tab last saw them
 export function startTabs() {
   on("step", ({ whole, edits, from }) => {
     try {
-      sessionStorage.setItem(ENTRY, map.entry);
+      sessionStorage.setItem(ENTRY, map().entry);
     } catch { /* a tab with no session storage opens the map changed last */ }
     if (whole || from) return;
     const base = versionOf(), version = { n: base.n + 1, by: TAB };
-    hold(map.entry, version);
-    const step = { entry: map.entry, base, version, props: { name: map.name, from: map.from, cut: map.cut } };
+    hold(map().entry, version);
+    const step = { entry: map().entry, base, version, props: { name: map().name, from: map().from, cut: map().cut } };
     channel?.postMessage({ ...step, edits });
     try {
       if (edits.reduce((n, e) => n + (e.toggles ? 4 * e.toggles.length : e.removed.length + e.inserted.length), 0) <= TOLD) {
@@ -81,7 +81,7 @@ export function startTabs() {
     } catch { /* told by the channel alone */ }
   });
   const take = (step, edits) => {
-    if (!step?.version || step.entry !== map.entry || key(step.base) !== key(versionOf())) return;
+    if (!step?.version || step.entry !== map().entry || key(step.base) !== key(versionOf())) return;
     hold(step.entry, step.version);
     receive(edits(), step.props);
   };

@@ -1,9 +1,9 @@
 // Ellipse: drag a box, the ellipse inscribed in it is shown and written
-// at the release, as Line and Rectangle are (see shapes.js). Ctrl (⌘ on a
+// at the release, as Line and Rectangle are (see shape.js). Ctrl (⌘ on a
 // Mac) held makes the box a square, so a circle.
 import { mac } from "../page.js";
 import { ellipse } from "../ellipse.js";
-import { shapeTool } from "./shapes.js";
+import { shapeTool } from "./shape.js";
 
 export const ellipseTool = shapeTool({ name: "ellipse", label: "Ellipse", keys: ["E"], drag: true, squares: true,
   icon: "M12 5c4.4 0 8 3.1 8 7s-3.6 7-8 7-8-3.1-8-7 3.6-7 8-7z",

@@ -3,7 +3,7 @@
 // join: the end of a row is a wall, and a fill never grows the map. A
 // scanline fill with an explicit stack, not recursion: a fill may take a
 // million cells.
-import { cellState, commit, layout, toggle } from "../document.js";
+import { begin, cellState, layout } from "../document.js";
 
 export const fill = {
   name: "fill",
@@ -15,7 +15,7 @@ export const fill = {
   down(cell) {
     const from = cellState(cell.x, cell.y);
     if (from === null) return;
-    const { rows, rowStart, cells } = layout, n = rowStart[rows];
+    const { rows, rowStart, cells } = layout(), n = rowStart[rows];
     const seen = new Uint8Array(n), joined = new Int32Array(n), stack = new Int32Array(2 * n + 2);
     const open = (i) => cells[i] === from && !seen[i];
     let top = 0, count = 0;
@@ -43,7 +43,9 @@ export const fill = {
         }
       }
     }
-    commit(toggle(joined.subarray(0, count)));
+    const edit = begin();
+    edit.toggle(joined.subarray(0, count));
+    edit.commit();
   },
   move() {},
   up() {},

@@ -12,7 +12,7 @@ export const selectTool = {
     "the whole map, Esc nothing.",
   touchHelp: "Drag a finger over a box; drag inside it to move it.",
   drag: true,
-  keepsSelection: true,
+  holdsSelection: true,
   down: startDrag,
   move: dragTo,
   up: endDrag,

@@ -7,11 +7,13 @@
 // control shows, O or a full stop, and the right button the other; so
 // does the pen's right button, whose left one toggles cells as it finds
 // them. A tool may show what it would do on the overlay (preview).
-import { $ } from "./page.js";
-import { DOT, O } from "./edits.js";
-import { addLayer, overlaySoon } from "./picture.js";
-import { inside, pointAt, select, selection, settle } from "./selection.js";
-import { selectTool } from "./tools/select.js";
+import { $ } from "../page.js";
+import { editing } from "../document.js";
+import { DOT, O } from "../edits.js";
+import { addLayer, overlaySoon } from "../picture.js";
+import { axes } from "../mirror.js";
+import { inside, spotAt, select, selection, settle } from "../selection.js";
+import { selectTool } from "./select.js";
 
 // on: the mode; tool: the tool in hand; active: the tool whose press is
 // under way, or null; ink: what the shapes paint; size: the side of the
@@ -23,6 +25,7 @@ let help = () => "";
 export function startTools(first, helpLine) {
   help = helpLine;
   addLayer((...args) => drawing.tool.preview?.(...args));
+  addLayer((...args) => drawing.on && axes(...args));
   setTool(first);
   showInk();
   showSize();
@@ -45,7 +48,7 @@ export function setTool(tool) {
   settle();
   drawing.tool = tool;
   for (const b of document.querySelectorAll("[data-tool]")) b.setAttribute("aria-pressed", b.dataset.tool === tool.name);
-  if (!tool.keepsSelection) select(null);
+  if (!tool.holdsSelection) select(null);
   $("keys").textContent = help();
   overlaySoon();
 }
@@ -74,7 +77,7 @@ function showSize() {
   $("pen-size").setAttribute("aria-label", `The pen paints ${drawing.size} × ${drawing.size} cells; larger`);
 }
 
-export const painting = () => drawing.active !== null;
+export const pressing = () => drawing.active !== null;
 
 // A floating paste, whatever the tool in hand: a press inside it drags it,
 // one outside it writes it and does nothing more.
@@ -82,7 +85,7 @@ const written = { down() {}, move() {}, up() {}, cancel() {} };
 
 // The state a press paints: the ink, or with the right button the other.
 export function begin(cell, e, tool = drawing.tool) {
-  pointAt(cell);
+  spotAt(cell);
   if (selection.float) tool = inside(selection.box, cell) ? selectTool : (settle(), written);
   drawing.active = tool;
   const state = e.button === 2 ? (drawing.ink === O ? DOT : O) : drawing.ink;
@@ -93,9 +96,15 @@ export function end(cell, e) {
   const tool = drawing.active;
   drawing.active = null;
   tool?.up(cell, e);
+  closed(tool);
 }
 export function cancel() {
   const tool = drawing.active;
   drawing.active = null;
   tool?.cancel();
+  closed(tool);
+}
+// A press ends with its tool's edit of the map committed or cancelled.
+function closed(tool) {
+  if (editing()) throw new Error(`${tool?.label ?? "A tool"} left its edit of the map open at the end of a press.`);
 }
