@@ -4,6 +4,7 @@ import { test } from "node:test";
 import assert from "node:assert/strict";
 import { FORMS, Refusal, formOf } from "../../web/forms/index.js";
 import { identifier } from "../../web/forms/c.js";
+import { fits, fitted } from "../../web/forms/fit.js";
 
 const [png, json, csv, c, xbm, pbm, pbm4] = FORMS, enc = new TextEncoder(), dec = new TextDecoder();
 const bytes = (s) => enc.encode(s);
@@ -156,4 +157,23 @@ test("a file's form, by its name or first bytes", () => {
     ["csv", ".csv", "text/csv"], ["c", ".h", "text/x-c"], ["xbm", ".xbm", "image/x-xbitmap"], ["pbm", ".pbm", "image/x-portable-bitmap"],
     ["pbm-raw", ".pbm", "image/x-portable-bitmap"]]);
   assert.equal(png.sniff(Uint8Array.of(137, 80, 78, 71, 13, 10, 26, 10)), true);
+});
+
+// A form's cells as a map: the rectangle, without its last line feed where
+// only that fits, else rows ended at their last marked cell.
+test("cells made a map that fits", () => {
+  const text = (b) => b && [dec.decode(b.bytes).replace(/\n/g, "/"), b.trimmed];
+  for (const [w, h, marked, capacity, want] of [
+    [3, 2, [0, 4], 8, ["O../.O./", false]],
+    [3, 2, [0, 4], 7, ["O../.O.", false]],
+    [3, 2, [0, 4], 6, ["O/.O/", true]],
+    [3, 2, [0, 4], 4, ["O/.O", true]],
+    [3, 2, [0, 4], 3, null],
+    [3, 2, [], 1, ["/", true]],
+  ]) {
+    const cells = new Uint8Array(w * h);
+    for (const i of marked) cells[i] = 1;
+    assert.deepEqual(text(fitted({ w, h, cells }, capacity)), want, `${w}x${h} ${capacity}`);
+    assert.equal(fits({ w, h, cells }, capacity), want !== null);
+  }
 });
