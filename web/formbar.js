@@ -9,10 +9,24 @@ import { $, count, decoder, join, save, stem } from "./page.js";
 import { CAPACITY, HEADER_WIDTH, readListing } from "./conversion.js";
 import { current, extent, layout, map, replace } from "./document.js";
 import { crlf } from "./listing.js";
-import { blockBytes } from "./block.js";
 import { FORMS, Refusal } from "./forms/index.js";
+import { fitted } from "./forms/fit.js";
 
 const chosen = () => FORMS.find((f) => f.name === $("form").value);
+// The chosen form's options, each a choice the page makes from the
+// form's own list of them, beside the choice of form.
+const optionsOf = (form) => Object.fromEntries((form.options ?? []).map((o) => [o.name, $(`form-${o.name}`).value]));
+function showOptions(form) {
+  const span = $("form-options") ?? $("form").parentElement.insertAdjacentElement("afterend", Object.assign(
+    document.createElement("span"), { id: "form-options" }));
+  span.replaceChildren(...(form.options ?? []).map((o) => {
+    const label = document.createElement("label"), select = document.createElement("select");
+    select.id = `form-${o.name}`;
+    select.append(...o.choices.map(([value, text]) => new Option(text, value)));
+    label.append(`${o.label} `, select);
+    return label;
+  }));
+}
 
 // Why the chosen form cannot be had now, or "".
 export function unready(copy = false) {
@@ -27,7 +41,7 @@ export function unready(copy = false) {
 // and, for a form of cells, the rows as the conversion lays them out.
 function made() {
   const t0 = performance.now(), form = chosen(), out = current();
-  const bytes = form.write({ name: map().name, eol: crlf() ? "\r\n" : "\n", wid: out.wid, hgt: out.hgt,
+  const bytes = form.write({ name: map().name, options: optionsOf(form), eol: crlf() ? "\r\n" : "\n", wid: out.wid, hgt: out.hgt,
     body: out.listing.subarray(HEADER_WIDTH + 1), ...form.cells && { ...extent(), rowStart: layout().rowStart, cells: layout().cells } });
   document.body.dataset.formMs = performance.now() - t0;
   return { form, bytes };
@@ -53,6 +67,7 @@ export function startForms(showButtons) {
   $("form").replaceChildren(...FORMS.map((f) => new Option(f.label, f.name)));
   const label = () => {
     const { title } = chosen();
+    showOptions(chosen());
     $("form-download").textContent = `Download ${title}`;
     $("form-copy").textContent = `Copy ${title} as text`;
     $("form-note").textContent = "";
@@ -84,7 +99,12 @@ export async function openForm(file, form) {
   if (file.size > LIMIT) return said(`it holds ${count(file.size, "byte")}, more than the ${count(LIMIT, "byte")} read`);
   try {
     const read = await form.read(new Uint8Array(await file.arrayBuffer()), { capacity: CAPACITY });
-    replace(read.block ? blockBytes(read.block) : throughListing(read.listing), stem(file.name) + ".map", form.from);
+    const fit = read.block && fitted(read.block, CAPACITY);
+    replace(fit ? fit.bytes : throughListing(read.listing), stem(file.name) + ".map", form.from);
+    if (fit?.trimmed) {
+      $("opened").textContent = `${file.name} is ${read.block.w} × ${read.block.h} cells, more than a map holds as a ` +
+        "rectangle: each row ends at its last marked cell.";
+    }
   } catch (e) {
     if (!(e instanceof Refusal)) throw e;
     said(`${e.line ? `line ${e.line}${e.column ? `, column ${e.column}` : ""}: ` : ""}${e.reason}`);

@@ -28,7 +28,10 @@ const MAPS = [  // name | map text | the forms tried, if not all
 // one: two bits a pixel, half of them left unused, give fflate's matching
 // short, far matches that zlib's strategies, which optipng tries, avoid.
 const NEAR_OPTIPNG = ["one row of a million cells, no line end", "1000 × 999 at random"];
-const FORMS = { png: ".png", json: ".json", csv: ".csv", c: ".h" };
+// Each form and its options as tried: "c/arduino/lsb" is C for Arduino, rows least significant bit first.
+const FORMS = { png: ".png", json: ".json", csv: ".csv", "c/plain/msb": ".h", "c/arduino/lsb": ".h", "c/plain/vertical": ".h",
+  xbm: ".xbm", pbm: ".pbm", "pbm-raw": ".pbm" };
+const CELLS = /^(png|c\/|xbm|pbm)/;
 const pngs = new Map();  // each map's PNG's sha256, from the first engine
 
 // The rows' cell counts, a cell an O or a full stop.
@@ -43,10 +46,22 @@ function want(form, text, { w, h, points }, eol) {
   for (const [x, y] of points) px[y][x] = "k";
   const depth = new Set(rows).size <= 1 ? 1 : 2;  // two bits only for the transparent
   if (form === "png") return { head: [wide, rows.length, depth, 3, 0, 0, 0], rows: px.map((r) => r.join("")) };
-  const bytes = (r) => r.join("").replace(/k/g, "1").replace(/[wt]/g, "0").padEnd(8 * n, "0").match(/.{8}/g);
-  return [`/* test: ${wide} by ${h} cells, a bit a cell, 1 marked; each row in ${n} byte${n === 1 ? "" : "s"}, its leftmost ` +
-    "cell in the most significant bit. */", `#define test_WIDTH ${wide}`, `#define test_HEIGHT ${h}`, "static const unsigned char test[] = {",
-  ...px.map((r) => `    ${bytes(r).map((b) => `0x${parseInt(b, 2).toString(16).padStart(2, "0")}`).join(", ")},`), "};", ""].join(eol);
+  const bit = (x, y) => px[y]?.[x] === "k" ? 1 : 0, hex = (b) => `0x${b.toString(16).padStart(2, "0")}`;
+  const byte = (f) => Array.from({ length: 8 }, (_, i) => f(i) << i).reduce((a, b) => a | b);
+  const [name, flavour, order = name === "xbm" ? "lsb" : "msb"] = form.split("/");
+  // A line of bytes a row, or a page of 8 rows.
+  const lines = order === "vertical" ? Array.from({ length: Math.ceil(h / 8) }, (_, p) => Array.from({ length: wide }, (_, x) => byte((i) => bit(x, 8 * p + i))))
+    : px.map((_, y) => Array.from({ length: n }, (_, j) => byte((i) => bit(8 * j + (order === "msb" ? 7 - i : i), y))));
+  if (name === "pbm") return [`P1${eol}${wide} ${h}${eol}`, ...px.map((_, y) => Array.from({ length: wide }, (_, x) => bit(x, y)).join("").match(/.{1,70}/g).map((l) => l + eol).join(""))].join("");
+  if (name === "pbm-raw") return `P4\n${wide} ${h}\n${String.fromCharCode(...lines.flat())}`;
+  if (name === "xbm") return ["#define test_width " + wide, `#define test_height ${h}`, "static unsigned char test_bits[] = {",
+    ...lines.map((l) => `   ${l.map(hex).join(", ")},`), "};", ""].join(eol);
+  const says = order === "vertical" ? `vertical bytes: pages of 8 rows, each page ${wide} byte${wide === 1 ? "" : "s"}, a column a byte from the left, its top row in the least significant bit`
+    : `each row in ${n} byte${n === 1 ? "" : "s"}, its leftmost cell in the ${order === "msb" ? "most" : "least"} significant bit`;
+  return [`/* test: ${wide} by ${h} cells, a bit a cell, 1 marked; ${says}. */`, "#ifndef test_H", "#define test_H",
+    ...flavour === "arduino" ? ["#include <stdint.h>", "#ifdef __AVR__", "#include <avr/pgmspace.h>", "#endif", "#ifndef PROGMEM", "#define PROGMEM", "#endif"] : [],
+    `#define test_WIDTH ${wide}`, `#define test_HEIGHT ${h}`, flavour === "arduino" ? "const uint8_t test[] PROGMEM = {" : "static const unsigned char test[] = {",
+    ...lines.map((l) => `    ${l.map(hex).join(", ")},`), "};", "#endif", ""].join(eol);
 }
 
 // A PNG decoded, its CRCs checked, or what is wrong with it.
@@ -69,8 +84,9 @@ function decodePNG(png) {
 
 // The form downloaded and copied: whether the text is the file's (null: no copy).
 async function saveForm(page, form, ends) {
-  const copied = await page.js(`const [form, ends] = arguments, $ = (id) => document.getElementById(id);
+  const copied = await page.js(`const [[form, flavour, order], ends] = arguments, $ = (id) => document.getElementById(id);
     Object.assign($("form"), { value: form }).dispatchEvent(new Event("change"));
+    if (flavour) [$("form-flavour").value, $("form-order").value] = [flavour, order];
     document.querySelector('input[name="ends"][value="' + ends + '"]').click();
     if ($("form-download").disabled) return "none";
     let clip = null;
@@ -92,7 +108,8 @@ function optimised(path) {
 export async function forms(page) {
   await page.fresh();
   check("forms: the choice, made from the list of forms", await page.js(`return [...document.querySelectorAll("#form option")]
-    .map((o) => o.value + ":" + o.textContent).join("|")`), "png:PNG, a pixel a cell|json:JSON of the listing|csv:CSV of the listing|c:C header, a bit a cell");
+    .map((o) => o.value + ":" + o.textContent).join("|")`), "png:PNG, a pixel a cell|json:JSON of the listing|csv:CSV of the listing|c:C header, a bit a cell|" +
+    "xbm:XBM, X11's bitmap|pbm:PBM, plain (P1)|pbm-raw:PBM, raw (P4)");
   for (const [name, text, only] of MAPS) {
     const path = page.file("form.map", bin(text));
     execFileSync(page.tool, [path, `${path}.lst`]);
@@ -100,9 +117,9 @@ export async function forms(page) {
     const [w, h] = lines[0].match(/\d+/g).map(Number), points = lines.slice(1).map((l) => l.match(/\d+/g).map(Number));
     await page.load(bin(text));
     for (const [form, ext] of Object.entries(FORMS).filter(([f]) => !only || only.includes(f))) {
-      for (const ends of form === "png" ? ["lf"] : ["lf", "crlf"]) {
-        const row = `${name}, ${form}, ${ends}`, out = await saveForm(page, form, ends);
-        check(`${row}: offered`, !!out, h > 0 || form === "json" || form === "csv");
+      for (const ends of form === "png" || form === "pbm-raw" ? ["lf"] : ["lf", "crlf"]) {
+        const row = `${name}, ${form}, ${ends}`, out = await saveForm(page, form.split("/"), ends);
+        check(`${row}: offered`, !!out, h > 0 || !CELLS.test(form));
         if (!out) continue;
         const wanted = want(form, text, { w, h, points }, ends === "crlf" ? "\r\n" : "\n");
         if (form === "png" && !pngs.has(name) && NEAR_OPTIPNG.includes(name)) {
@@ -112,13 +129,13 @@ export async function forms(page) {
         if (form === "png") pngs.set(name, pngs.get(name) ?? sha256(out.bytes));
         check(`${row}: the file, the same in every engine`, [out.name, form === "png" ? decodePNG(out.bytes) : sha256(out.bytes),
           out.copied, form !== "png" || pngs.get(name) === sha256(out.bytes)],
-        [`test${ext}`, form === "png" ? wanted : sha256(bin(wanted)), form !== "png" || null, true]);
+        [`test${ext}`, form === "png" ? wanted : sha256(bin(wanted)), (form !== "png" && form !== "pbm-raw") || null, true]);
         // Opened back: JSON and a PNG of even rows give the same listing,
-        // the rest the same points; C gives rows as wide as its width.
+        // the rest the same points; the bitmaps give rows as wide as their width.
         await page.load(out.bytes, `back${ext}`);
         const back = (await page.download("lf")).bytes.toString("latin1"), same = form === "json" || (form === "png" && new Set(rows).size <= 1);
-        check(`${row}: opened back`, [await page.text("opened"), same ? back : pointsOf(back), form === "c" && await page.mapText()],
-          ["", same ? listing : pointsOf(listing), form === "c" && want("png", text, { points }).rows.map((r) => r.replace(/k/g, "O")
+        check(`${row}: opened back`, [await page.text("opened"), same ? back : pointsOf(back), CELLS.test(form) && form !== "png" && await page.mapText()],
+          ["", same ? listing : pointsOf(listing), CELLS.test(form) && form !== "png" && want("png", text, { points }).rows.map((r) => r.replace(/k/g, "O")
             .replace(/[wt]/g, ".") + "\n").join("")]);
         await page.load(bin(text));
       }

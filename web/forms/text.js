@@ -60,3 +60,13 @@ export function points(body, open, comma, close, sep) {
   }
   return out.subarray(0, n);
 }
+
+// A character as a message shows it: a control character by its name,
+// anything else that shows nothing by its code, the rest between quotes.
+const CONTROLS = { 0: "NUL", 9: "a tab", 10: "a line feed", 11: "a vertical tab", 12: "a form feed", 13: "a carriage return",
+  27: "ESC", 127: "DEL", 0xa0: "a no-break space", 0xfeff: "a byte order mark", 0xfffd: "a byte that is no UTF-8" };
+export function shown(c) {
+  const code = c.codePointAt(0), hex = `U+${code.toString(16).toUpperCase().padStart(4, "0")}`;
+  if (CONTROLS[code]) return `${CONTROLS[code]} (${hex})`;
+  return code < 0x20 || (code >= 0x80 && code < 0xa0) || /\p{Z}|\p{Cf}/u.test(c) ? hex : `“${c}”`;
+}
