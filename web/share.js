@@ -9,6 +9,8 @@ const SHARE_LIMIT = 8192;  // the largest map that goes into a link
 // The longest a link's map can be: deflate's bound for SHARE_LIMIT bytes
 // (zlib's compressBound), in base64url. A longer one is refused unread.
 const PACKED_LIMIT = Math.ceil((SHARE_LIMIT + (SHARE_LIMIT >> 12) + (SHARE_LIMIT >> 14) + 13) * 4 / 3);
+const tooLarge = `This link holds a map of more than ${SHARE_LIMIT / 1024} KiB: a link holds maps of up to ` +
+  `${SHARE_LIMIT.toLocaleString("en")} bytes, so it was not opened, and the map shown stays as it was.`;
 
 const base64url = (bytes) => {
   let s = "";
@@ -49,16 +51,16 @@ export async function share() {
 // stays as it was, or, as the page opens, is the one it would show without
 // the link: shown by instead, before the refusal is said.
 export async function openLink(instead = () => {}) {
-  const params = new URLSearchParams(location.hash.slice(1));
-  if (!params.has("map")) return false;
-  const refuse = (why) => {
+  const hash = location.hash, refuse = (why) => {
     instead();
     $("shared").textContent = why;
     return true;
   };
+  // Longer than a link of the largest map and a long name: not parsed.
+  if (hash.length > PACKED_LIMIT + 4096 && hash.startsWith("#map=")) return refuse(tooLarge);
+  const params = new URLSearchParams(hash.slice(1));
+  if (!params.has("map")) return false;
   const packed = params.get("map");
-  const tooLarge = `This link holds a map of more than ${SHARE_LIMIT / 1024} KiB: a link holds maps of up to ` +
-    `${SHARE_LIMIT.toLocaleString("en")} bytes, so it was not opened, and the map shown stays as it was.`;
   if (packed.length > PACKED_LIMIT) return refuse(tooLarge);
   let bytes;
   try {
