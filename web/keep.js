@@ -28,6 +28,7 @@ let lost = false;   // the map as it is now could not be kept
 let back = false;   // the line says a map was brought back
 let stepped = 0;    // when the step now waiting to be kept was made
 let refusal = null; // the map the storage refused last, and why
+let saving = "";    // what keeps a map that this browser does not: Save map, and its key
 const KEPT = "gridpin-kept";  // the map kept last, in the local storage
 
 // Where the keeping of the last step stands, for the page's test: due,
@@ -62,8 +63,10 @@ function upgrade(open, old) {
   };
 }
 
-// Opens the storage and gives the map changed last, or null.
-export async function startKeeping() {
+// Opens the storage and gives the map changed last, or null; save: the
+// save command as the page's notes name it.
+export async function startKeeping(save) {
+  saving = save;
   addEventListener("beforeunload", (e) => {
     keepNow();
     if ((!db || lost) && unsaved()) {
@@ -96,7 +99,7 @@ export async function startKeeping() {
     return cursor ? await readKept(cursor.value) : null;
   } catch {
     db = null;
-    sayKept("This browser keeps nothing for this page, so a drawing is not kept between visits: Save map keeps it.");
+    sayKept(`This browser keeps nothing for this page, so a drawing is not kept between visits: ${saving} keeps it.`);
     return null;
   }
 }
@@ -199,7 +202,7 @@ function fail(e, name) {
   state("failed");
   const why = e?.name === "QuotaExceededError" ? "its storage is full" : e?.message || e?.name || "its storage refused it";
   refusal = { name, why };
-  sayKept(`${name} could not be kept in this browser (${why}): Save map keeps it.`);
+  sayKept(`${name} could not be kept in this browser (${why}): ${saving} keeps it.`);
 }
 
 // The map the browser refused to keep last, while it is not kept, and why.
