@@ -11,17 +11,18 @@
 // closing or reloading the tab with changes not yet saved asks first.
 //
 // Two stores: "entries", what the Maps list shows of each map (its name,
-// where it came from, its size, when it changed, a small picture), and
+// where it came from, its size, when it changed, a thumbnail), and
 // "texts", its bytes, read only to open it, so that the list costs what
 // its lines cost, whatever the maps weigh.
 import { $, count } from "./page.js";
 import { CAPACITY } from "./conversion.js";
 import { layout, map, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
 import { difference } from "./edits.js";
+import { pool } from "./pooling.js";
 import { FIRST, hold, shownBefore, tookIn, versionOf } from "./tabs.js";
 
 const DELAY = 500;  // ms from a step to its keeping: a burst of steps is kept once
-const THUMB = 48;   // the small picture's side, in pixels at most
+const THUMB = 48;   // a thumbnail's side, in pixels at most
 let db = null;      // the page's storage, null where it has none
 let timer = 0;
 let lost = false;   // the map as it is now could not be kept
@@ -121,20 +122,14 @@ function keepSoon() {
   state("due");
 }
 
-// The map's cells, small: a pixel for each square of cells, marked where
-// any of them is, blank where any is a cell, and none past the rows' ends.
-// 2 marked, 1 blank, 0 none.
+// The map's cells, small: a pixel for each square of cells, pooled as the
+// picture's are (pooling.js), in a rectangle: 2 marked, 1 blank, 0 none.
 function thumbnail() {
-  const { widest: cols, rows } = layout(), k = Math.max(1, Math.ceil(Math.max(cols, rows) / THUMB));
-  const w = Math.ceil(cols / k), h = Math.ceil(rows / k), cells = new Uint8Array(w * h);
-  for (let y = 0; y < rows; y++) {
-    const start = layout().rowStart[y], n = layout().rowStart[y + 1] - start, line = Math.floor(y / k) * w;
-    for (let x = 0; x < n; x++) {
-      const t = line + Math.floor(x / k), v = layout().cells[start + x] + 1;
-      if (v > cells[t]) cells[t] = v;
-    }
-  }
-  return { w, h, cells };
+  const { widest, rows, rowStart, cells } = layout(), k = Math.max(1, Math.ceil(Math.max(widest, rows) / THUMB));
+  const pooled = pool({ rows, start: rowStart, cells, add: 1 }, k);
+  const w = Math.ceil(widest / k), h = pooled.rows, out = new Uint8Array(w * h);
+  for (let y = 0; y < h; y++) out.set(pooled.cells.subarray(pooled.start[y], pooled.start[y + 1]), y * w);
+  return { w, h, cells: out };
 }
 
 const stored = (entry) => request(stores("readonly").objectStore("entries").get(entry)).catch(() => null);
