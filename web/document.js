@@ -54,7 +54,7 @@ export function newEntry() {
 }
 
 // bytes: the map's, exactly as opened, typed or painted. from: "a file",
-// "a picture", "a link", "a listing", "a paste" (over the text box's whole
+// "an image", "a link", "a listing", "a paste" (over the text box's whole
 // text), "typed", "new" or "" for the empty map the page opens with. cut:
 // the bytes are only the start of a file too large for a map, which saving
 // them would cut short. entry: the map's own among those the browser
@@ -316,7 +316,7 @@ export function current() {
   return out;
 }
 
-// Another map in place of this one: opened, new, from a picture, a link or
+// Another map in place of this one: opened, new, from an image, a link or
 // the browser's keeping. It has nothing unsaved but what is drawn after.
 // keep: false for a map shown as it is kept already, or not to be kept
 // until it changes; entry: the kept map's own, for one brought back.

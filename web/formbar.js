@@ -12,7 +12,7 @@ import { crlf } from "./listing.js";
 import { FORMS, Refusal } from "./forms/index.js";
 import { fitted } from "./forms/fit.js";
 
-const chosen = () => FORMS.find((f) => f.name === $("form").value);
+export const chosen = () => FORMS.find((f) => f.name === $("form").value);
 // The chosen form's options, each a choice the page makes from the
 // form's own list of them, beside the choice of form.
 const optionsOf = (form) => Object.fromEntries((form.options ?? []).map((o) => [o.name, $(`form-${o.name}`).value]));
@@ -33,7 +33,7 @@ export function unready(copy = false) {
   const form = chosen(), out = current();
   if (out.refused) return "The map is refused: it has no listing, and no other form either";
   if (form.cells && out.hgt === 0) return `An empty map has no ${form.title} form`;
-  if (copy && !form.text) return "A PNG is a picture, not text: download it";
+  if (copy && !form.text) return "A PNG is an image, not text: download it";
   return "";
 }
 
@@ -62,21 +62,16 @@ export async function copyForm() {
   }
 }
 
-// The choice, one option a form; the buttons say the form they act on.
+// The choice, one option a form; the buttons, shown anew, say the form
+// they act on (commands.js).
 export function startForms(showButtons) {
   $("form").replaceChildren(...FORMS.map((f) => new Option(f.label, f.name)));
-  const label = () => {
-    const { title } = chosen();
-    showOptions(chosen());
-    $("form-download").textContent = `Download ${title}`;
-    $("form-copy").textContent = `Copy ${title} as text`;
-    $("form-note").textContent = "";
-  };
   $("form").addEventListener("change", () => {
-    label();
+    showOptions(chosen());
+    $("form-note").textContent = "";
     showButtons();
   });
-  label();
+  showOptions(chosen());
 }
 
 // The listing of a size and its point lines, read back into its map; a

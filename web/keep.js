@@ -11,23 +11,25 @@
 // closing or reloading the tab with changes not yet saved asks first.
 //
 // Two stores: "entries", what the Maps list shows of each map (its name,
-// where it came from, its size, when it changed, a small picture), and
+// where it came from, its size, when it changed, a thumbnail), and
 // "texts", its bytes, read only to open it, so that the list costs what
 // its lines cost, whatever the maps weigh.
 import { $, count } from "./page.js";
 import { CAPACITY } from "./conversion.js";
 import { layout, map, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
 import { difference } from "./edits.js";
+import { pool } from "./pooling.js";
 import { FIRST, hold, shownBefore, tookIn, versionOf } from "./tabs.js";
 
 const DELAY = 500;  // ms from a step to its keeping: a burst of steps is kept once
-const THUMB = 48;   // the small picture's side, in pixels at most
+const THUMB = 48;   // a thumbnail's side, in pixels at most
 let db = null;      // the page's storage, null where it has none
 let timer = 0;
 let lost = false;   // the map as it is now could not be kept
 let back = false;   // the line says a map was brought back
 let stepped = 0;    // when the step now waiting to be kept was made
 let refusal = null; // the map the storage refused last, and why
+let saving = "";    // what keeps a map that this browser does not: Save map, and its key
 const KEPT = "gridpin-kept";  // the map kept last, in the local storage
 
 // Where the keeping of the last step stands, for the page's test: due,
@@ -62,8 +64,10 @@ function upgrade(open, old) {
   };
 }
 
-// Opens the storage and gives the map changed last, or null.
-export async function startKeeping() {
+// Opens the storage and gives the map changed last, or null; save: the
+// save command as the page's notes name it.
+export async function startKeeping(save) {
+  saving = save;
   addEventListener("beforeunload", (e) => {
     keepNow();
     if ((!db || lost) && unsaved()) {
@@ -96,7 +100,7 @@ export async function startKeeping() {
     return cursor ? await readKept(cursor.value) : null;
   } catch {
     db = null;
-    sayKept("This browser keeps nothing for this page, so a drawing is not kept between visits: Save map keeps it.");
+    sayKept(`This browser keeps nothing for this page, so a drawing is not kept between visits: ${saving} keeps it.`);
     return null;
   }
 }
@@ -118,20 +122,14 @@ function keepSoon() {
   state("due");
 }
 
-// The map's cells, small: a pixel for each square of cells, marked where
-// any of them is, blank where any is a cell, and none past the rows' ends.
-// 2 marked, 1 blank, 0 none.
+// The map's cells, small: a pixel for each square of cells, pooled as the
+// picture's are (pooling.js), in a rectangle: 2 marked, 1 blank, 0 none.
 function thumbnail() {
-  const { widest: cols, rows } = layout(), k = Math.max(1, Math.ceil(Math.max(cols, rows) / THUMB));
-  const w = Math.ceil(cols / k), h = Math.ceil(rows / k), cells = new Uint8Array(w * h);
-  for (let y = 0; y < rows; y++) {
-    const start = layout().rowStart[y], n = layout().rowStart[y + 1] - start, line = Math.floor(y / k) * w;
-    for (let x = 0; x < n; x++) {
-      const t = line + Math.floor(x / k), v = layout().cells[start + x] + 1;
-      if (v > cells[t]) cells[t] = v;
-    }
-  }
-  return { w, h, cells };
+  const { widest, rows, rowStart, cells } = layout(), k = Math.max(1, Math.ceil(Math.max(widest, rows) / THUMB));
+  const pooled = pool({ rows, start: rowStart, cells, add: 1 }, k);
+  const w = Math.ceil(widest / k), h = pooled.rows, out = new Uint8Array(w * h);
+  for (let y = 0; y < h; y++) out.set(pooled.cells.subarray(pooled.start[y], pooled.start[y + 1]), y * w);
+  return { w, h, cells: out };
 }
 
 const stored = (entry) => request(stores("readonly").objectStore("entries").get(entry)).catch(() => null);
@@ -199,7 +197,7 @@ function fail(e, name) {
   state("failed");
   const why = e?.name === "QuotaExceededError" ? "its storage is full" : e?.message || e?.name || "its storage refused it";
   refusal = { name, why };
-  sayKept(`${name} could not be kept in this browser (${why}): Save map keeps it.`);
+  sayKept(`${name} could not be kept in this browser (${why}): ${saving} keeps it.`);
 }
 
 // The map the browser refused to keep last, while it is not kept, and why.

@@ -1,6 +1,7 @@
 // Keys as the commands' table writes them: modifiers, then the key, joined
-// by "+" ("Mod" is Ctrl, or ⌘ on a Mac). What needs no page, so that Node
-// can test it.
+// by "+" ("Mod" is Ctrl, or ⌘ on a Mac); as people read them, on this
+// platform; and prose that names them. What needs no page, so that Node
+// can test it: mac is the platform's, passed in.
 
 export function parse(combo) {
   const parts = combo === "+" ? ["+"] : combo.split("+");
@@ -21,4 +22,31 @@ export function sharedKey(commands) {
     }
   }
   return "";
+}
+
+const GLYPHS = { ArrowLeft: "←", ArrowRight: "→", ArrowUp: "↑", ArrowDown: "↓", "-": "−", Escape: "Esc" };
+
+// A key as a Mac writes it (⇧⌘Z) or as other platforms do (Ctrl+Shift+Z).
+export function keyText(combo, mac) {
+  const { key, mod, shift } = parse(combo), k = GLYPHS[key] ?? key;
+  return mac ? `${shift ? "⇧" : ""}${mod ? "⌘" : ""}${k}` : `${mod ? "Ctrl+" : ""}${shift ? "Shift+" : ""}${k}`;
+}
+
+// A key as aria-keyshortcuts names it.
+export function ariaKey(combo, mac) {
+  const { key, mod, shift } = parse(combo);
+  return [mod && (mac ? "Meta" : "Control"), shift && "Shift", key === "+" ? "Plus" : key].filter(Boolean).join("+");
+}
+
+// Prose with its keys written by the table: {name} is the first key of the
+// command so named, {Mod} the modifier held alone (Ctrl, or ⌘ on a Mac).
+// A name the table does not hold, or a command without keys, is an error
+// here, not a brace on the page.
+export function withKeys(text, commands, mac) {
+  return text.replace(/\{([\w-]+)\}/g, (_, name) => {
+    if (name === "Mod") return mac ? "⌘" : "Ctrl";
+    const keys = commands.find((c) => c.name === name)?.keys;
+    if (!keys) throw new Error(`No command named ${name} with keys, for "${text}"`);
+    return keyText(keys[0], mac);
+  });
 }

@@ -1,6 +1,6 @@
 // The Maps list: every map the browser keeps for the page, the one changed
-// last first, each with its name, size, when it last changed and a small
-// picture; one opens, is renamed or, asked first, deleted from here. The
+// last first, each with its name, size, when it last changed and a
+// thumbnail; one opens, is renamed or, asked first, deleted from here. The
 // map shown is marked. What the storage holds is said at the top.
 import { $, beginAt, count } from "./page.js";
 import { map, rename } from "./document.js";
@@ -24,8 +24,8 @@ function megabytes(n) {
   return n < 1e6 ? count(n, "byte") : `${(n / 1e6).toLocaleString("en", { maximumFractionDigits: 1 })} MB`;
 }
 
-// The small picture, in the page's colours.
-function picture({ thumb }) {
+// A map's thumbnail, in the page's colours.
+function thumbnail({ thumb }) {
   const canvas = el("canvas", { className: "thumb", width: thumb?.w || 1, height: thumb?.h || 1 });
   canvas.setAttribute("aria-hidden", "true");
   if (!thumb?.w) return canvas;
@@ -50,7 +50,7 @@ async function used(maps) {
   return `${r ? `${r.name} is not kept: ${r.why}. ` : ""}${count(maps.length, "map")} kept, ${megabytes(own)} of map text${browser}.`;
 }
 
-// One line of the list: the picture, the name and what it is, and its
+// One line of the list: the thumbnail, the name and what it is, and its
 // buttons; Rename and Delete turn the line into their question.
 function line(kept) {
   const shown = kept.entry === map().entry;
@@ -62,7 +62,7 @@ function line(kept) {
     button("Open", `Open ${kept.name}`, () => open(kept)),
     button("Rename", `Rename ${kept.name}`, () => renaming(kept, li)),
     button("Delete", `Delete ${kept.name}`, () => deleting(kept, li)));
-  li.append(picture(kept), about, actions);
+  li.append(thumbnail(kept), about, actions);
   return li;
 }
 

@@ -1,5 +1,5 @@
 // Opening maps: a file from the picker or dropped on the page, taken as
-// its bytes; a coordinate listing, read back into its map; a picture (PNG,
+// its bytes; a coordinate listing, read back into its map; an image (PNG,
 // GIF, WebP or JPEG) made into a map, a pixel to a cell; and a new map of
 // blank cells.
 import { $, beginAt, count, stem } from "./page.js";
@@ -12,21 +12,21 @@ import { formOf } from "./forms/index.js";
 import PNG from "./forms/png.js";
 import { openForm } from "./formbar.js";
 
-// What a picture's first bytes say it is. A map text could start with
+// What an image's first bytes say it is. A map text could start with
 // the same bytes, all skipped, so one that the browser cannot decode is
 // taken as text.
-const PICTURES = [[0x47, 0x49, 0x46, 0x38], [0xff, 0xd8, 0xff]];
-const isPicture = (b) => PNG.sniff(b) || PICTURES.some((magic) => magic.every((v, i) => b[i] === v)) ||
+const IMAGES = [[0x47, 0x49, 0x46, 0x38], [0xff, 0xd8, 0xff]];
+const isImage = (b) => PNG.sniff(b) || IMAGES.some((magic) => magic.every((v, i) => b[i] === v)) ||
   (String.fromCharCode(...b.subarray(0, 4)) === "RIFF" && String.fromCharCode(...b.subarray(8, 12)) === "WEBP");
 
-// A picture or a listing is timed from the file's opening, a map from its
+// An image or a listing is timed from the file's opening, a map from its
 // bytes read.
 async function openFile(file) {
   if (!file) return;
   $("opened").textContent = "";
   // The tool reads one byte more than it converts, to tell a map too large.
   const bytes = new Uint8Array(await file.slice(0, CAPACITY + 1).arrayBuffer());
-  if (isPicture(bytes) && await openPicture(file, bytes)) return;
+  if (isImage(bytes) && await openImage(file, bytes)) return;
   if (bytes[0] === 0x5b) return openListing(file);
   const form = formOf(file.name, bytes);
   if (form) return openForm(file, form);
@@ -47,11 +47,11 @@ async function openListing(file) {
 
 // A cell for each pixel, marked by the rule of png.js, and each row of
 // pixels a line ended by a line feed. PNG is read here, sample for sample
-// as the file has it; other pictures are decoded by the browser, their
+// as the file has it; other images are decoded by the browser, their
 // colours taken as the file has them, not as a screen would show them.
-// False when the picture cannot be read: its bytes are then a map text,
+// False when the image cannot be read: its bytes are then a map text,
 // refused as the tool would refuse it.
-async function openPicture(file, head) {
+async function openImage(file, head) {
   let bitmap = null, dims = pngSize(head);
   if (!dims) {
     try {
@@ -67,7 +67,7 @@ async function openPicture(file, head) {
     bitmap?.close();
     const fit = largest(w, h);
     $("opened").textContent = `${file.name} is ${w} × ${h} pixels, which would make a map of ` +
-      `${count(mapSize(w, h), "byte")}; a map holds at most ${CAPACITY.toLocaleString("en")}. The largest picture of ` +
+      `${count(mapSize(w, h), "byte")}; a map holds at most ${CAPACITY.toLocaleString("en")}. The largest image of ` +
       `its shape that fits is ${fit.w} × ${fit.h} pixels. The map in the page is as it was.`;
     return true;
   }
@@ -78,18 +78,18 @@ async function openPicture(file, head) {
     try {
       block = await PNG.read(new Uint8Array(await file.arrayBuffer()));
     } catch (e) {
-      $("opened").textContent = `${file.name} starts as a PNG picture does, but ${e.message}; ` +
+      $("opened").textContent = `${file.name} starts as a PNG image does, but ${e.message}; ` +
         "its bytes are shown as a map text, which the tool would refuse.";
       return false;
     }
   }
   const name = stem(file.name) + ".map";
-  replace(blockBytes(block).subarray(0, CAPACITY), name, "a picture");
+  replace(blockBytes(block).subarray(0, CAPACITY), name, "an image");
   offerScaled(block, name);
   return true;
 }
 
-// A picture drawn at N pixels a cell (a map saved scaled up, by this page
+// An image drawn at N pixels a cell (a map saved scaled up, by this page
 // or another editor): every N × N block of its cells alike, N 2 or more and
 // its sides whole multiples of N. The largest such N, or 0.
 function scale({ w, h, cells }) {
@@ -111,7 +111,7 @@ function scale({ w, h, cells }) {
   return 0;
 }
 
-// The offer of one cell a block, beside the line on the picture opened;
+// The offer of one cell a block, beside the line on the image opened;
 // the map stays one cell a pixel unless it is taken, as a step of its own.
 function offerScaled(block, name) {
   const n = scale(block);
@@ -122,7 +122,7 @@ function offerScaled(block, name) {
     textContent: `One cell a block: ${w} × ${h} cells` });
   take.addEventListener("click", () => {
     $("opened").textContent = "";
-    replace(blockBytes({ w, h, cells }), name, "a picture");
+    replace(blockBytes({ w, h, cells }), name, "an image");
   });
   $("opened").replaceChildren(`${name.replace(/\.map$/, "")} looks drawn at ${n} pixels a cell: every ${n} × ${n} ` +
     `block of its pixels is alike. It is open as ${block.w} × ${block.h} cells, one a pixel. `, take);
@@ -139,7 +139,7 @@ function fromBitmap(bitmap, w, h) {
   return { w, h, cells };
 }
 
-// The largest picture of this shape whose map fits.
+// The largest image of this shape whose map fits.
 function largest(w, h) {
   let k = Math.sqrt(CAPACITY / mapSize(w, h));
   while (mapSize(Math.floor(w * k), Math.floor(h * k)) > CAPACITY) k *= 0.999;
@@ -153,7 +153,7 @@ export const newMap = sizeDialog("new", mapSize, () => true, (w, h) => {
 });
 
 // The file button and drops anywhere on the page. The offer of one cell a
-// block is for the picture as it was opened: it goes with the next step.
+// block is for the image as it was opened: it goes with the next step.
 export function startOpening() {
   $("file").addEventListener("change", async (e) => {
     await openFile(e.target.files[0]);

@@ -34,7 +34,7 @@ const u32 = (b, i) => (b[i] << 24 | b[i + 1] << 16 | b[i + 2] << 8 | b[i + 3]) >
 export const isPNG = (b) => b.length >= 8 && SIGNATURE.every((v, i) => b[i] === v);
 const fail = (message) => { throw new Error(message); };
 
-// Width and height, read before decoding, so that a picture too large for
+// Width and height, read before decoding, so that an image too large for
 // a map is refused at once; null for bytes that are not a PNG.
 export function pngSize(bytes) {
   if (!isPNG(bytes) || bytes.length < 24 || String.fromCharCode(...bytes.subarray(12, 16)) !== "IHDR") return null;
@@ -108,7 +108,7 @@ function chunks(b) {
     const sound = crc(b, at + 4, end - 4) === u32(b, end - 4), critical = !(b[at + 4] & 32);
     if (critical && !sound) fail(`the PNG's ${type} chunk is damaged: its CRC does not match`);
     if (!head && type !== "IHDR") fail("the PNG does not start with its IHDR chunk");
-    if (type === "IHDR") head = header(body);
+    if (type === "IHDR") head = ihdr(body);
     else if (type === "PLTE") palette = head.type === 3 ? body : null;
     else if (type === "IDAT") data.push(body);
     else if (type === "IEND") break;
@@ -129,7 +129,7 @@ function chunks(b) {
   return { head, palette, alphas, key, data };
 }
 
-function header(b) {
+function ihdr(b) {
   if (b.length !== 13) fail("the PNG's IHDR chunk is malformed");
   const [depth, type, compression, filter, interlace] = b.subarray(8);
   const head = { width: u32(b, 0), height: u32(b, 4), depth, type, interlaced: interlace === 1 };

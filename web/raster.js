@@ -9,6 +9,7 @@
 // A canvas could not hold a row of a million cells as an image: browsers
 // cap its sides at tens of thousands of pixels.
 import { layout } from "./document.js";
+import { pool } from "./pooling.js";
 
 // A pooled pixel: no cell, or its cells' most: blank 1, marked 2.
 const NO_CELL = 0;
@@ -20,21 +21,6 @@ let levels = [];
 export function reset() {
   const { rows, rowStart, cells } = layout();
   levels = [{ rows, start: rowStart, cells, add: 1 }];
-}
-
-function pool(fine) {
-  const rows = Math.ceil(fine.rows / 2), start = new Uint32Array(rows + 1);
-  const len = (y) => y < fine.rows ? fine.start[y + 1] - fine.start[y] : 0;
-  for (let y = 0; y < rows; y++) start[y + 1] = start[y] + Math.ceil(Math.max(len(2 * y), len(2 * y + 1)) / 2);
-  const cells = new Uint8Array(start[rows]);
-  for (let y = 0; y < fine.rows; y++) {
-    const to = start[y >> 1], from = fine.start[y], n = len(y);
-    for (let x = 0; x < n; x++) {
-      const v = fine.cells[from + x] + fine.add, j = to + (x >> 1);
-      if (v > cells[j]) cells[j] = v;
-    }
-  }
-  return { rows, start, cells, add: 0 };
 }
 
 // Cells of the map toggled within a box: the pooled pixels over it follow.
@@ -66,7 +52,7 @@ let view = null, cols = null;
 export function setView(s, ox, oy, width) {
   let k = 0;
   while (s * 2 ** k < 1 && (levels[k].rows > 1 || levels[k].cells.length > 1)) {
-    if (k + 1 === levels.length) levels.push(pool(levels[k]));
+    if (k + 1 === levels.length) levels.push(pool(levels[k], 2));
     k++;
   }
   const S = s * 2 ** k, gap = s >= 4 ? 1 : 0;

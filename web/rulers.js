@@ -7,23 +7,18 @@
 // the rulers cost what the overlay's size does, whatever the map. A
 // heavier grid line every N cells (G steps N: off, 4, 5, 8, 10, 16) where
 // cells are large enough to show their gaps.
-import { $ } from "./page.js";
 import { layout } from "./document.js";
 import { RULERS, addLayer, overlaySoon, underPointer } from "./picture.js";
+import { option, setOption } from "./options.js";
 
+// The steps G goes through; the option is an index.
 const EVERY = [0, 4, 5, 8, 10, 16];
-let every = 0;  // the index in EVERY; only this module writes it
+// Cells from one heavier line to the next, or 0: none.
+export const gridEvery = () => EVERY[option("grid")];
 
 export function stepGrid() {
-  every = (every + 1) % EVERY.length;
-  show();
+  setOption("grid", (option("grid") + 1) % EVERY.length);
   overlaySoon();
-}
-
-function show() {
-  const n = EVERY[every];
-  $("grid").textContent = n ? `Grid ${n}` : "Grid off";
-  $("grid").setAttribute("aria-label", `A heavier line every ${n ? `${n} cells` : "so many cells: off"}; next`);
 }
 
 // The finest step of 1, 5, 10, 50, 100… whose labels are at least gap
@@ -49,7 +44,7 @@ function rulers(ctx, at, s, colours, ratio) {
   if (rows === 0) return void Object.assign(overlay.dataset, { rulerX: "", rulerY: "" });
   const band = RULERS.top * ratio, wide = RULERS.left * ratio, font = 11 * ratio, [x0, y0] = at(0, 0);
   const xAt = (i) => x0 + i * s, yAt = (j) => y0 + j * s;
-  const n = EVERY[every];
+  const n = gridEvery();
   // The heavier grid, under the rulers.
   if (n && s >= 4 * ratio) {
     ctx.save();
@@ -84,7 +79,4 @@ function rulers(ctx, at, s, colours, ratio) {
   Object.assign(overlay.dataset, { rulerX: xs.join(" "), rulerY: ys.join(" "), rulerMark: c ? `${c.x},${c.y}` : "" });
 }
 
-export function startRulers() {
-  addLayer(rulers);
-  show();
-}
+export const startRulers = () => addLayer(rulers);

@@ -7,9 +7,10 @@
 // A paste floats: the block is shown over the map, selected, where the
 // user last put the spot, and moves by drag or arrow keys without writing a
 // cell; it is written, as one step, when the user clicks outside it,
-// presses Enter or picks another tool, and dropped by Esc. With "blank
-// cells paste too" off, only a block's marked cells are written, pasted or
-// moved: its blank cells leave the map under them as it is.
+// presses Enter or picks another tool, and dropped by Esc. With the blanks
+// option off ("blank cells paste too"), only a block's marked cells are
+// written, pasted or moved: its blank cells leave the map under them as
+// it is.
 import { $, channel, decoder } from "./page.js";
 import { begin, layout, on } from "./document.js";
 import { addLayer, gridAt, overlaySoon } from "./picture.js";
@@ -17,6 +18,7 @@ import { blockBytes, boxOf, flipped, markedOnly, parseBlock, rotated } from "./b
 import { place, readBlock } from "./placing.js";
 import { flipWhole, rotateWhole } from "./reshape.js";
 import { say } from "./notes.js";
+import { onOption, option } from "./options.js";
 import { offerPaste } from "./charset.js";
 import { printable } from "./characters.js";
 
@@ -90,7 +92,7 @@ export function dropDrag() {
   overlaySoon();
 }
 
-const withBlanks = (block) => $("blanks").checked ? block : markedOnly(block);
+const withBlanks = (block) => option("blanks") ? block : markedOnly(block);
 
 // The block written with its corner at (x, y), the positions of the box
 // cleared that it does not cover blank, and selected: one step, which
@@ -179,10 +181,10 @@ export function drop() {
 // The selection flipped across or down, or rotated a quarter clockwise
 // at the same corner, the cells of the old box it no longer covers blank;
 // with nothing selected, the whole map, written anew. A floating paste
-// turns as it floats.
-export const flip = (across) => selection.box ? turn((block) => flipped(block, across)) : flipWhole(across);
-export const rotate = () => selection.box ? turn(rotated) : rotateWhole();
-function turn(how) {
+// is flipped or rotated as it floats.
+export const flip = (across) => selection.box ? reorient((block) => flipped(block, across)) : flipWhole(across);
+export const rotate = () => selection.box ? reorient(rotated) : rotateWhole();
+function reorient(how) {
   const b = selection.box;
   if (selection.float) {
     selection.float = how(selection.float);
@@ -203,7 +205,7 @@ function outline(ctx, at, s, colours, ratio) {
     cells = drag.block;
   }
   if (cells) {
-    const blanks = float && $("blanks").checked;
+    const blanks = float && option("blanks");
     for (let j = 0; j < b.h; j++) {
       for (let i = 0; i < b.w; i++) {
         const v = cells.cells[j * b.w + i];
@@ -239,6 +241,6 @@ export function startSelection() {
   on("replayed", (step, forward) => {
     if (step.extra?.selection) select(step.extra.selection[forward ? 1 : 0]);
   });
-  $("blanks").addEventListener("change", overlaySoon);
+  onOption((name) => name === "blanks" && overlaySoon());
   select(null);
 }

@@ -8,7 +8,7 @@
 import { count, encoder } from "../bytes.js";
 import { headOf, refuse } from "./text.js";
 import { identifier } from "./names.js";
-import { header, checkCount } from "./ctext.js";
+import { checkCount, declared } from "./ctext.js";
 import { byteCount, packed, unpacked } from "./bits.js";
 import { fits } from "./fit.js";
 
@@ -38,7 +38,7 @@ function write(map) {
 // The map of a header, { w, h, cells }, in the order `order` or as its
 // first comment says.
 export function readBits(bytes, { capacity }, order) {
-  const got = header(bytes), { w, h, size } = got, says = got.notes[0] ?? "";
+  const got = declared(bytes), { w, h, size } = got, says = got.notes[0] ?? "";
   order ??= /vertical bytes/.test(says) ? "vertical" : got.lower || /least significant/.test(says) ? "lsb" : "msb";
   checkCount(got, byteCount(w, h, order));
   const { cells, stray } = unpacked(got.bytes, w, h, order);

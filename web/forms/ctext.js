@@ -58,10 +58,10 @@ function tokens(text) {
 
 const TYPES = new Set(["static", "const", "unsigned", "char", "uint8_t", "PROGMEM"]);
 
-// The header's size and bytes: { name, w, h, bytes, notes, size, end },
-// size the token of its width, end that of the array's closing brace,
-// each with its line and column.
-export function header(bytes) {
+// The bitmap the C text declares, its size and bytes: { name, w, h,
+// bytes, notes, size, end }, size the token of its width, end that of the
+// array's closing brace, each with its line and column.
+export function declared(bytes) {
   const { out, notes } = tokens(textOf(bytes)), dims = {};
   let i = 0;
   const next = () => out[i++];

@@ -118,7 +118,7 @@ function read(bytes) {
     if (p.length !== 2) refuse(line, "a point is not [x, y], two numbers");
     refuse(line, `${whole(p[0]) ? "y" : "x"} is not a whole number, 0 or more`);
   });
-  // The listing's line n: its header the width's, a point's its own.
+  // The listing's line n: its header line the width's, a point's its own.
   const line = (n) => lineAt(text, n === 1 ? value.width : pointAt(n - 2));
   return { listing: { w: digits(data.width), h: digits(data.height), body: pointLines(data.points), line } };
 }

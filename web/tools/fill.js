@@ -10,7 +10,7 @@ export const fill = {
   label: "Fill",
   icon: "M4 12l7-7 7 7-7 7zM4 12h14M20 15c0 2 1.5 3 1.5 4.5a1.5 1.5 0 01-3 0C18.5 18 20 17 20 15z",
   keys: ["F"],
-  help: "Click a cell, or press Space on it: it and every cell joined to it in its state turn to the other.",
+  help: "Click a cell, or press {use} on it: it and every cell joined to it in its state turn to the other.",
   touchHelp: "Tap a cell: it and every cell joined to it in its state turn to the other.",
   down(cell) {
     const from = cellState(cell.x, cell.y);

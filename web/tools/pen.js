@@ -12,7 +12,7 @@
 import { DOT, O } from "../edits.js";
 import { Targets, begin, cellState } from "../document.js";
 import { holdView } from "../picture.js";
-import { drawing } from "./drawing.js";
+import { option } from "../options.js";
 import { mirrorAxis, mirrored } from "../mirror.js";
 
 // { state: the byte it paints, last: the last cell, edit: the document's,
@@ -48,13 +48,13 @@ export const pen = {
   icon: "M4 20l4-1L19 8l-3-3L5 16z",
   keys: ["P"],
   help: "Click, tap or drag to paint, the right button the other state; Shift+click draws a line from the last " +
-    "cell painted; [ and ] size the pen. Painting past the map's edge grows it.",
+    "cell painted; {pen-smaller} and {pen-size} size the pen. Painting past the map's edge grows it.",
   touchHelp: "Tap or drag a finger to paint. Painting past the map's edge grows it.",
   down(cell, e, state) {
     holdView();
     const from = e.shiftKey && last ? last.cell : cell;
     if (e.button !== 2) state = e.shiftKey && last ? last.state : cellState(cell.x, cell.y) === 1 ? DOT : O;
-    stroke = { state, last: cell, edit: begin(), size: drawing.size, axis: mirrorAxis() };
+    stroke = { state, last: cell, edit: begin(), size: option("size"), axis: mirrorAxis() };
     paint(from, cell);
   },
   move(cell) {

@@ -15,5 +15,5 @@ function box(a, b, filled, each) {
 export const rectangle = shapeTool({ name: "rectangle", label: "Rectangle", keys: ["R"], drag: true, icon: "M4 6h16v12H4z",
   note: "Shift at release fills it",
   help: "Drag from corner to corner, the right button for the other state; Shift at the release, or filled, " +
-    "fills it; Esc drops it. By keys: Space at each corner.",
+    "fills it; {escape} drops it. By keys: {use} at each corner.",
   touchHelp: "Drag a finger from corner to corner; filled fills it; a second finger drops it." }, box);

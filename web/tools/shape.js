@@ -2,9 +2,10 @@
 // shape is shown over the picture and the map is not changed; the release
 // writes its cells, one step; Esc or a second finger drops it. What it
 // writes is its own (line.js, rectangle.js, ellipse.js); it is filled where
-// "filled" is on or Shift is held at the release. With the mirror
+// the filled option is on or Shift is held at the release. With the mirror
 // on, its images are written with it (see mirror.js).
-import { $, mac } from "../page.js";
+import { mac } from "../page.js";
+import { option } from "../options.js";
 import { O } from "../edits.js";
 import { Targets, begin } from "../document.js";
 import { overlaySoon } from "../picture.js";
@@ -45,7 +46,7 @@ export function shapeTool(what, cellsOf) {
     ...what,
     down(cell, e, state) {
       shape = { from: cell, to: cell, state, filled: e.shiftKey };
-      shape.cells = (each) => cellsOf(shape.from, shape.to, shape.filled || $("filled").checked, each);
+      shape.cells = (each) => cellsOf(shape.from, shape.to, shape.filled || option("filled"), each);
       overlaySoon();
     },
     move(cell, e) {
