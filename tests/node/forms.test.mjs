@@ -151,11 +151,13 @@ test("a file's form, by its name or first bytes", () => {
     ["a.h", "#include <x>", "c"], ["a", "/* k: 1 by 1 cells */\r\n#define k_WIDTH 1", "c"],
     ["a", "#define k_WIDTH 1\n", null], ["a", "/* k */\n#ifndef k_H\n", "c"], ["a", "#define k_width 1\n", "xbm"],
     ["a.xbm", "", "xbm"], ["a.pbm", "", "pbm"], ["a", "P4\n1 1\n\0", "pbm"], ["a", "P1 1 1 0", "pbm"], ["a", "P1x", null], ["a", "static int x;", null], ["a", "/* a comment */\nint x;", null],
+    ["a.tmx", "", "tmx"], ["a", '<?xml version="1.0"?>\n<map version="1.8">', "tmx"], ["a", "<map>", "tmx"], ["a", "<mapping>", null],
+    ["a", '<?xml version="1.0"?><tileset>', null],
     ["a.png", "\x89PNG", null], ["a.map", "O.O\n", null], ["a.h.map", "[0,0]", null],
   ]) assert.equal(formOf(name, bytes(text))?.name ?? null, want, `${name} ${text}`);
   assert.deepEqual(FORMS.map((f) => [f.name, f.ext, f.type]), [["png", ".png", "image/png"], ["json", ".json", "application/json"],
     ["csv", ".csv", "text/csv"], ["c", ".h", "text/x-c"], ["xbm", ".xbm", "image/x-xbitmap"], ["pbm", ".pbm", "image/x-portable-bitmap"],
-    ["pbm-raw", ".pbm", "image/x-portable-bitmap"]]);
+    ["pbm-raw", ".pbm", "image/x-portable-bitmap"], ["tmx", ".tmx", "application/x-tiled-tmx"]]);
   assert.equal(png.sniff(Uint8Array.of(137, 80, 78, 71, 13, 10, 26, 10)), true);
 });
 
