@@ -118,7 +118,8 @@ export async function timings(page) {
 }
 
 // Each form, its title in the table; a 1000 × 999 map of random cells.
-const FORMS = { png: "PNG", json: "JSON", csv: "CSV", c: "C", xbm: "XBM", pbm: "PBM (P1)", "pbm-raw": "PBM (P4)" };
+export const FORMS = { png: "PNG", json: "JSON", csv: "CSV", c: "C", xbm: "XBM", pbm: "PBM (P1)", "pbm-raw": "PBM (P4)",
+  tmx: "TMX" };
 let seed = 2463534242;
 const RANDOM = Buffer.from(Array.from({ length: 999 }, () => Array.from({ length: 1000 },
   () => (seed ^= seed << 13, seed ^= seed >>> 17, seed ^= seed << 5) >>> 31 ? "O" : ".").join("") + "\n").join(""));

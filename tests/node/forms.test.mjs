@@ -47,6 +47,7 @@ test("JSON read", () => {
     ['{"width": 1,\n  "height" 1}', "2:12: it is not JSON: “1” stands there"],
     ['{"width": 1, "height": 1, "points": [[0, 0]', "1:44: it is not JSON: the text ends"],
     ["", "1:1: it is not JSON: the text ends"],
+    ['{"width": 1,\0}', "1:13: it is not JSON: NUL (U+0000) stands there"],
   ]) assert.equal(read(json, text), want, text);
 });
 

@@ -54,6 +54,27 @@ const lineAt = (text, at) => text.slice(0, at).split("\n").length;
 const columnAt = (text, at) => at - text.lastIndexOf("\n", at - 1);
 const size = (v) => /^[1-9][0-9]{0,6}$/.test(v ?? "") ? +v : 0;
 
+// The IDs of CSV data, a digit code at a time, into ids: false where it
+// is anything but as many IDs, commas between, with spaces about them.
+function csv(body, ids) {
+  let at = 0, n = 0;
+  const space = () => {
+    for (let c = body.charCodeAt(at); c === 32 || c === 10 || c === 13 || c === 9; c = body.charCodeAt(++at));
+  };
+  for (space(); n < ids.length; n++) {
+    let v = 0, c = body.charCodeAt(at);
+    const from = at;
+    for (; c >= 48 && c <= 57 && at - from < 10; c = body.charCodeAt(++at)) v = 10 * v + c - 48;
+    if (at === from || v > 0xffffffff) return false;
+    ids[n] = v;
+    space();
+    if (body.charCodeAt(at) === 44) at++;
+    else if (n < ids.length - 1) return false;
+    space();
+  }
+  return at === body.length;
+}
+
 async function read(bytes, { capacity }) {
   const text = textOf(bytes), map = element(text, "map");
   if (!map) refuse(0, "there is no <map> element");
@@ -69,7 +90,9 @@ async function read(bytes, { capacity }) {
   const { encoding, compression } = data.attrs, close = text.indexOf("</data>", data.end);
   if (close < 0) say(data.at, "the layer's <data> never ends");
   const ids = new Uint32Array(w * h), body = text.slice(data.end, close);
-  if (encoding === "csv") {
+  if (encoding === "csv" && csv(body, ids)) {
+    // Read at once.
+  } else if (encoding === "csv") {
     const re = /\s*([0-9]{1,10})\s*(,|$)/y;
     let n = 0;
     for (re.lastIndex = 0; n < ids.length && re.lastIndex < body.length; n++) {
