@@ -47,6 +47,7 @@ test("JSON read", () => {
     ['{"width": 1,\n  "height" 1}', "2:12: it is not JSON: “1” stands there"],
     ['{"width": 1, "height": 1, "points": [[0, 0]', "1:44: it is not JSON: the text ends"],
     ["", "1:1: it is not JSON: the text ends"],
+    ['{"width": 1,\0}', "1:13: it is not JSON: NUL (U+0000) stands there"],
   ]) assert.equal(read(json, text), want, text);
 });
 
@@ -81,7 +82,9 @@ test("C read", () => {
     [header("k", 8, 2, "0xff"), "6:1: the array holds 1 byte; the size takes 2"],
     [header("k", 8, 1, "0xff") + "int x;\n", "7:1: there is more after the array's end"],
     [header("k", 8, 1, "0xff").replace("};", "}"), "0: “;” expected, but the text ends"],
-    [header("k", 8, 1, "0x100"), "5:5: 0x100 is not a byte: 0 to 255, or 0x00 to 0xff"],
+    [header("k", 8, 3, "255, // a", "/* b\n */ 0XaB", "0"), "OOOOOOOO/O.O.O.OO/........"],
+    ...["0x100", "256", "012", "0x0ff", "0x"].map((b) => [header("k", 8, 1, b), `5:5: ${b} is not a byte: 0 to 255, or 0x00 to 0xff`]),
+    [header("k", 8, 2, "0xff,\n#if 1\n0xff"), "6:1: “,” or “}” expected, but “#if 1” stands there"],
     [header("k", 8, 1, "0xff 0x00"), "5:10: “,” or “}” expected, but “0x00” stands there"],
     [header("int", 8, 1, "0xff"), "4:28: “int” is taken by C or C++: it names no map"],
     [header("k", 8, 1, "0xff").replace("unsigned char", "int"), "4:14: “int” is not a byte array's type (unsigned char or uint8_t)"],
@@ -151,11 +154,13 @@ test("a file's form, by its name or first bytes", () => {
     ["a.h", "#include <x>", "c"], ["a", "/* k: 1 by 1 cells */\r\n#define k_WIDTH 1", "c"],
     ["a", "#define k_WIDTH 1\n", null], ["a", "/* k */\n#ifndef k_H\n", "c"], ["a", "#define k_width 1\n", "xbm"],
     ["a.xbm", "", "xbm"], ["a.pbm", "", "pbm"], ["a", "P4\n1 1\n\0", "pbm"], ["a", "P1 1 1 0", "pbm"], ["a", "P1x", null], ["a", "static int x;", null], ["a", "/* a comment */\nint x;", null],
+    ["a.tmx", "", "tmx"], ["a", '<?xml version="1.0"?>\n<map version="1.8">', "tmx"], ["a", "<map>", "tmx"], ["a", "<mapping>", null],
+    ["a", '<?xml version="1.0"?><tileset>', null],
     ["a.png", "\x89PNG", null], ["a.map", "O.O\n", null], ["a.h.map", "[0,0]", null],
   ]) assert.equal(formOf(name, bytes(text))?.name ?? null, want, `${name} ${text}`);
   assert.deepEqual(FORMS.map((f) => [f.name, f.ext, f.type]), [["png", ".png", "image/png"], ["json", ".json", "application/json"],
     ["csv", ".csv", "text/csv"], ["c", ".h", "text/x-c"], ["xbm", ".xbm", "image/x-xbitmap"], ["pbm", ".pbm", "image/x-portable-bitmap"],
-    ["pbm-raw", ".pbm", "image/x-portable-bitmap"]]);
+    ["pbm-raw", ".pbm", "image/x-portable-bitmap"], ["tmx", ".tmx", "application/x-tiled-tmx"]]);
   assert.equal(png.sniff(Uint8Array.of(137, 80, 78, 71, 13, 10, 26, 10)), true);
 });
 

@@ -30,8 +30,8 @@ const MAPS = [  // name | map text | the forms tried, if not all
 const NEAR_OPTIPNG = ["one row of a million cells, no line end", "1000 × 999 at random"];
 // Each form and its options as tried: "c/arduino/lsb" is C for Arduino, rows least significant bit first.
 const FORMS = { png: ".png", json: ".json", csv: ".csv", "c/plain/msb": ".h", "c/arduino/lsb": ".h", "c/plain/vertical": ".h",
-  xbm: ".xbm", pbm: ".pbm", "pbm-raw": ".pbm" };
-const CELLS = /^(png|c\/|xbm|pbm)/;
+  xbm: ".xbm", pbm: ".pbm", "pbm-raw": ".pbm", tmx: ".tmx" };
+const CELLS = /^(png|c\/|xbm|pbm|tmx)/;
 const pngs = new Map();  // each map's PNG's sha256, from the first engine
 
 // The rows' cell counts, a cell an O or a full stop.
@@ -53,6 +53,16 @@ function want(form, text, { w, h, points }, eol) {
   const lines = order === "vertical" ? Array.from({ length: Math.ceil(h / 8) }, (_, p) => Array.from({ length: wide }, (_, x) => byte((i) => bit(x, 8 * p + i))))
     : px.map((_, y) => Array.from({ length: n }, (_, j) => byte((i) => bit(8 * j + (order === "msb" ? 7 - i : i), y))));
   if (name === "pbm") return [`P1${eol}${wide} ${h}${eol}`, ...px.map((_, y) => Array.from({ length: wide }, (_, x) => bit(x, y)).join("").match(/.{1,70}/g).map((l) => l + eol).join(""))].join("");
+  if (name === "tmx") {
+    const tile = (id, colour) => ` <tile id="${id}"><image width="8" height="8" format="png"><data encoding="base64">${colour}</data></image></tile>`;
+    return ['<?xml version="1.0" encoding="UTF-8"?>', `<map version="1.8" orientation="orthogonal" renderorder="right-down" width="${wide}" ` +
+      `height="${h}" tilewidth="8" tileheight="8" infinite="0" nextlayerid="2" nextobjectid="1">`,
+    '<tileset firstgid="1" name="cells" tilewidth="8" tileheight="8" tilecount="2" columns="0">', ' <grid orientation="orthogonal" width="1" height="1"/>',
+    tile(0, "iVBORw0KGgoAAAANSUhEUgAAAAgAAAAICAIAAABLbSncAAAAD0lEQVR42mP4jwMwDC0JALoev0GJ6La7AAAAAElFTkSuQmCC"),
+    tile(1, "iVBORw0KGgoAAAANSUhEUgAAAAgAAAAICAIAAABLbSncAAAADElEQVR42mNgGB4AAADIAAGTvaWOAAAAAElFTkSuQmCC"), "</tileset>",
+    `<layer id="1" name="cells" width="${wide}" height="${h}">`, '<data encoding="csv">',
+    px.map((r) => r.map((p) => ({ k: 2, w: 1, t: 0 })[p]).join(",")).join(`,${eol}`), "</data>", "</layer>", "</map>", ""].join(eol);
+  }
   if (name === "pbm-raw") return `P4\n${wide} ${h}\n${String.fromCharCode(...lines.flat())}`;
   if (name === "xbm") return ["#define test_width " + wide, `#define test_height ${h}`, "static unsigned char test_bits[] = {",
     ...lines.map((l) => `   ${l.map(hex).join(", ")},`), "};", ""].join(eol);
@@ -109,7 +119,7 @@ export async function forms(page) {
   await page.fresh();
   check("forms: the choice, made from the list of forms", await page.js(`return [...document.querySelectorAll("#form option")]
     .map((o) => o.value + ":" + o.textContent).join("|")`), "png:PNG, a pixel a cell|json:JSON of the listing|csv:CSV of the listing|c:C header, a bit a cell|" +
-    "xbm:XBM, X11's bitmap|pbm:PBM, plain (P1)|pbm-raw:PBM, raw (P4)");
+    "xbm:XBM, X11's bitmap|pbm:PBM, plain (P1)|pbm-raw:PBM, raw (P4)|tmx:Tiled map (TMX)");
   for (const [name, text, only] of MAPS) {
     const path = page.file("form.map", bin(text));
     execFileSync(page.tool, [path, `${path}.lst`]);

@@ -13,7 +13,36 @@ import { byteCount, packed, unpacked } from "./bits.js";
 import { fits } from "./fit.js";
 
 export { identifier };
-export const HEX = Array.from({ length: 256 }, (_, b) => `0x${b.toString(16).padStart(2, "0")}`);
+const DIGITS = encoder.encode("0123456789abcdef");
+
+// The text before, the lines of bytes, each "0xhh, " but the last of a
+// line "0xhh,", after `indent` spaces and before `eol`, and the text
+// after: written at once into the bytes they take.
+export function hexLines(before, lines, indent, eol, after) {
+  const head = encoder.encode(before), tail = encoder.encode(after), end = encoder.encode(eol);
+  const size = lines.reduce((n, l) => n + indent + 6 * l.length - 1 + end.length, 0);
+  const out = new Uint8Array(head.length + size + tail.length);
+  out.set(head);
+  let at = head.length;
+  for (const line of lines) {
+    out.fill(32, at, at + indent);
+    at += indent;
+    for (const b of line) {
+      out[at] = 48;
+      out[at + 1] = 120;
+      out[at + 2] = DIGITS[b >> 4];
+      out[at + 3] = DIGITS[b & 15];
+      out[at + 4] = 44;
+      out[at + 5] = 32;
+      at += 6;
+    }
+    at--;
+    out.set(end, at);
+    at += end.length;
+  }
+  out.set(tail, at);
+  return out;
+}
 
 // What the first comment says of each order: the reader tells it by this.
 const SAYS = {
@@ -29,10 +58,8 @@ function write(map) {
   const { name, w, h, eol, options: { flavour = "plain", order = "msb" } = {} } = map, id = identifier(name);
   const lines = [`/* ${id}: ${w} by ${h} cells, a bit a cell, 1 marked; ${SAYS[order](w)}. */`, `#ifndef ${id}_H`, `#define ${id}_H`,
     ...flavour === "arduino" ? ARDUINO : [], `#define ${id}_WIDTH ${w}`, `#define ${id}_HEIGHT ${h}`,
-    flavour === "arduino" ? `const uint8_t ${id}[] PROGMEM = {` : `static const unsigned char ${id}[] = {`];
-  for (const line of packed(map, order)) lines.push(`    ${Array.from(line, (b) => HEX[b]).join(", ")},`);
-  lines.push("};", "#endif", "");
-  return encoder.encode(lines.join(eol));
+    flavour === "arduino" ? `const uint8_t ${id}[] PROGMEM = {` : `static const unsigned char ${id}[] = {`, ""];
+  return hexLines(lines.join(eol), packed(map, order), 4, eol, ["};", "#endif", ""].join(eol));
 }
 
 // The map of a header, { w, h, cells }, in the order `order` or as its

@@ -5,12 +5,80 @@
 // (or NAME_width, NAME_height), and one array of bytes, decimal or
 // hexadecimal in either case, of a byte type, const, static or PROGMEM.
 import { count } from "../bytes.js";
-import { refuse, shown, textOf } from "./text.js";
+import { Refusal, refuse, shown, textOf } from "./text.js";
 import { taken } from "./names.js";
 
+const isWord = (c) => (c >= 48 && c <= 57) || ((c | 32) >= 97 && (c | 32) <= 122) || c === 95;
+const isHex = (c) => (c >= 48 && c <= 57) || ((c | 32) >= 97 && (c | 32) <= 102);
+
+// The value of the number text[from..to) where it is a byte, or -1.
+function byteAt(text, from, to) {
+  let v = 0;
+  if (to - from > 2 && text.charCodeAt(from) === 48 && (text.charCodeAt(from + 1) | 32) === 120) {
+    if (to - from > 4) return -1;
+    for (let i = from + 2; i < to; i++) {
+      const c = text.charCodeAt(i);
+      if (!isHex(c)) return -1;
+      v = 16 * v + (c <= 57 ? c - 48 : (c | 32) - 87);
+    }
+    return v;
+  }
+  if (to - from > 3 || (to - from > 1 && text.charCodeAt(from) === 48)) return -1;
+  for (let i = from; i < to; i++) {
+    const c = text.charCodeAt(i);
+    if (c < 48 || c > 57) return -1;
+    v = 10 * v + c - 48;
+  }
+  return v > 255 ? -1 : v;
+}
+
+// An array's bytes from `at`, just after its "{", read at once, without a
+// token each: { values, at, line, start } at its "}", where it holds only
+// bytes, a comma after each but perhaps the last, and spaces and comments
+// between; else null, and the tokens tell what stands there.
+function list(text, at, line, start, notes) {
+  const values = new Uint8Array(((text.length - at) >> 1) + 1);
+  let n = 0;
+  const skip = () => {
+    for (;;) {
+      const c = text.charCodeAt(at);
+      if (c === 10) {
+        line++;
+        start = ++at;
+      } else if (c === 32 || c === 13 || c === 9 || c === 12 || c === 11) at++;
+      else if (c !== 47) return true;
+      else if (text.charCodeAt(at + 1) === 42) {
+        const end = text.indexOf("*/", at + 2);
+        if (end < 0) return false;
+        notes.push(text.slice(at + 2, end));
+        for (let i = text.indexOf("\n", at); i >= 0 && i < end; i = text.indexOf("\n", i + 1)) { line++; start = i + 1; }
+        at = end + 2;
+      } else if (text.charCodeAt(at + 1) === 47) {
+        const end = text.indexOf("\n", at);
+        if (end < 0) return false;
+        notes.push(text.slice(at + 2, end));
+        at = end;
+      } else return true;
+    }
+  };
+  for (;;) {
+    if (!skip()) return null;
+    if (text.charCodeAt(at) === 125) break;
+    const from = at;
+    while (isWord(text.charCodeAt(at))) at++;
+    const v = byteAt(text, from, at);
+    if (v < 0 || !skip()) return null;
+    values[n++] = v;
+    if (text.charCodeAt(at) === 125) break;
+    if (text.charCodeAt(at++) !== 44) return null;
+  }
+  return { values: values.subarray(0, n), at, line, start };
+}
+
 // The text as tokens { t: kind, v: text, line, column }: words, numbers,
-// punctuation and whole preprocessor lines; comments' text apart.
-function tokens(text) {
+// punctuation and whole preprocessor lines; comments' text apart. Where
+// `fast`, an array's list of bytes is one token "bytes", its values.
+function tokens(text, fast) {
   const out = [], notes = [];
   let at = 0, line = 1, start = 0, bol = true;
   const here = () => ({ line, column: at - start + 1 });
@@ -52,17 +120,33 @@ function tokens(text) {
     if (!w) refuse(pos.line, `${shown(String.fromCodePoint(text.codePointAt(at)))} stands where C is expected`, pos.column);
     out.push({ t: /^[A-Za-z_]/.test(w[0]) ? "w" : /^[0-9]/.test(w[0]) ? "n" : w[0], v: w[0], ...pos });
     at += w[0].length;
+    const got = fast && w[0] === "{" && list(text, at, line, start, notes);
+    if (got) {
+      out.push({ t: "bytes", v: "", values: got.values, ...pos });
+      ({ at, line, start } = got);
+    }
   }
   return { out, notes };
 }
 
 const TYPES = new Set(["static", "const", "unsigned", "char", "uint8_t", "PROGMEM"]);
 
-// The bitmap the C text declares, its size and bytes: { name, w, h,
-// bytes, notes, size, end }, size the token of its width, end that of the
-// array's closing brace, each with its line and column.
+// The bitmap the C text declares, its size and bytes: { name, w, h, bytes, notes, size, end },
+// size the token of its width, end that of the array's closing brace,
+// each with its line and column.
+// Read at once, then, only to say where one is refused, token by token.
 export function declared(bytes) {
-  const { out, notes } = tokens(textOf(bytes)), dims = {};
+  const text = textOf(bytes);
+  try {
+    return parse(tokens(text, true));
+  } catch (e) {
+    if (!(e instanceof Refusal)) throw e;
+    return parse(tokens(text, false));
+  }
+}
+
+function parse({ out, notes }) {
+  const dims = {};
   let i = 0;
   const next = () => out[i++];
   const expect = (kind, what) => {
@@ -92,8 +176,9 @@ export function declared(bytes) {
   if (out[i]?.v === "PROGMEM") i++;
   expect("=", "“=”");
   expect("{", "“{”");
-  const values = [];
-  while (out[i]?.t === "n") {
+  let values = [];
+  if (out[i]?.t === "bytes") values = out[i++].values;
+  else while (out[i]?.t === "n") {
     const k = next(), v = /^0[xX][0-9a-fA-F]{1,2}$|^(0|[1-9][0-9]{0,2})$/.test(k.v) ? Number(k.v) : 256;
     if (v > 255) refuse(k.line, `${k.v} is not a byte: 0 to 255, or 0x00 to 0xff`, k.column);
     values.push(v);

@@ -10,8 +10,9 @@ import csv from "./csv.js";
 import c from "./c.js";
 import xbm from "./xbm.js";
 import { plainPBM, rawPBM } from "./pbm.js";
+import tmx from "./tmx.js";
 
-export const FORMS = [png, json, csv, c, xbm, plainPBM, rawPBM];
+export const FORMS = [png, json, csv, c, xbm, plainPBM, rawPBM, tmx];
 export { Refusal } from "./text.js";
 
 // The form a file is in, by its name's extension or its first bytes; null
