@@ -193,7 +193,7 @@ export function timingTable(rows) {
     line("1000 × 999: all selected and flipped, key to listing and picture in step", (r) => r.flip),
     line("1000 × 999: resized to 999 × 1000 about the centre, to listing and picture in step", (r) => r.resize),
     ...FORMS.map((f) => line(`1000 × 999: the map as ${f === "c" ? "C" : f.toUpperCase()}, made`, (r) => r.forms[f])),
-    line("1,000,000 bytes: a stroke's end to the map kept (500 of it the wait for more steps)", (r) => r.kept),
+    line("1,000,000 bytes: a stroke's end to the map kept (50 of it the wait for more steps)", (r) => r.kept),
     line("1,000,000 bytes: the keeping's own write", (r) => r.wrote),
     line("the Maps list opened with 50 kept maps of 1,000,000 bytes", (r) => r.listed), ""].join("\n");
 }
