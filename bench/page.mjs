@@ -213,7 +213,7 @@ export function timingTable(rows) {
     line("1000 × 999: resized to 999 × 1000 about the centre, to listing and picture in step", (r) => r.resize),
     ...Object.entries(FORMS).flatMap(([f, title]) => [line(`1000 × 999 at random: the map as ${title}, made`, (r) => r.forms[f]),
       line(`1000 × 999 at random: its ${title} opened, to the map's bytes`, (r) => r.formsOpened[f])]),
-    line("1,000,000 bytes: a stroke's end to the map kept (500 of it the wait for more steps)", (r) => r.kept),
+    line("1,000,000 bytes: a stroke's end to the map kept (50 of it the wait for more steps)", (r) => r.kept),
     line("1,000,000 bytes: the keeping's own write", (r) => r.wrote),
     line("the Maps list opened with 50 kept maps of 1,000,000 bytes", (r) => r.listed), ""].join("\n");
 }

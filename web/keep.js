@@ -1,6 +1,6 @@
 // Nothing drawn is lost with the tab: every map opened, made or drawn is
 // kept in the browser's own storage for this page (IndexedDB), each under
-// an entry of its own, half a second after a step, and at once when the
+// an entry of its own, 50 ms after a step, and at once when the
 // tab is hidden, closed, reloaded or left, in a transaction committed
 // there and then: one left to commit itself when the script is done is
 // cut off by the page's end. When the page opens without a map in its
@@ -21,7 +21,7 @@ import { difference } from "./edits.js";
 import { pool } from "./pooling.js";
 import { FIRST, hold, shownBefore, tookIn, versionOf } from "./tabs.js";
 
-const DELAY = 500;  // ms from a step to its keeping: a burst of steps is kept once
+const DELAY = 50;  // ms from a step to its keeping: a burst of steps is kept once
 const THUMB = 48;   // a thumbnail's side, in pixels at most
 let db = null;      // the page's storage, null where it has none
 let timer = 0;
