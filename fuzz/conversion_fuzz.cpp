@@ -5,24 +5,31 @@
 // back into a map that gives that listing again.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
-#include "bench/reference.hpp"
 #include "conversion.hpp"
+#include "tests/reference.hpp"
+
+namespace {
+gridpin::Images images;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace gridpin;
   if (size > IMAGE_CAPACITY) return -1;
   const auto* text = reinterpret_cast<const char*>(data);
   const auto n = static_cast<std::uint32_t>(size);
-  const ScanResult r = convert(text, n);
+  std::memcpy(images.inBuf, text, size);
+  const ScanResult r = convert(images, n);
   const std::string_view want = reference::convert(text, n);
   if (r.ok == want.empty()) std::abort();
   if (!r.ok) return 0;
-  if (outBufPos + POINT_SLACK > LISTING_CAPACITY || std::string_view(outBuf, outBufPos) != want) std::abort();
+  const auto listing = [] { return std::string_view(images.outBuf, images.outBufPos); };
+  if (images.outBufPos + POINT_SLACK > LISTING_CAPACITY || listing() != want) std::abort();
   // want is the reference's copy of the listing, which converting the map
   // read back writes over.
-  const ReadResult back = readListing(outBuf, outBufPos, inBuf, IMAGE_CAPACITY);
-  if (!back.ok || !convert(inBuf, back.size).ok || std::string_view(outBuf, outBufPos) != want) std::abort();
+  const ReadResult back = readListing(images.outBuf, images.outBufPos, images.inBuf, IMAGE_CAPACITY);
+  if (!back.ok || !convert(images, back.size).ok || listing() != want) std::abort();
   return 0;
 }

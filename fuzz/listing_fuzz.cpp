@@ -16,9 +16,11 @@ namespace {
 
 using namespace gridpin;
 
+Images images;
+
 // The map read from a listing, if it is not refused.
 std::optional<std::string> map(std::string_view listing) {
-  const ReadResult r = readListing(listing.data(), static_cast<std::uint32_t>(listing.size()), inBuf, IMAGE_CAPACITY);
+  const ReadResult r = readListing(listing.data(), static_cast<std::uint32_t>(listing.size()), images.inBuf, IMAGE_CAPACITY);
   if (!r.ok) {
     // Every flaw's reason, with every number the fuzzer finds, formatted
     // under the sanitizers.
@@ -31,7 +33,7 @@ std::optional<std::string> map(std::string_view listing) {
     return std::nullopt;
   }
   if (r.size > IMAGE_CAPACITY) std::abort();
-  return std::string(inBuf, r.size);
+  return std::string(images.inBuf, r.size);
 }
 
 }  // namespace
@@ -51,8 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!(crlf && cr)) lf += text[i];
   }
   if (!lf.ends_with('\n')) lf += '\n';
-  const ScanResult r = convert(read->data(), static_cast<std::uint32_t>(read->size()));
-  if (!r.ok || std::string_view(outBuf, outBufPos) != lf) std::abort();
+  // The map read is still in the input image, where it is converted.
+  const ScanResult r = convert(images, static_cast<std::uint32_t>(read->size()));
+  if (!r.ok || std::string_view(images.outBuf, images.outBufPos) != lf) std::abort();
   std::string crlfForm;
   for (const char c : lf) crlfForm += c == '\n' ? "\r\n" : std::string(1, c);
   if (map(crlfForm) != read) std::abort();

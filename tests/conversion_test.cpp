@@ -15,8 +15,8 @@
 #include <string_view>
 
 #include "bench/maps.hpp"
-#include "bench/reference.hpp"
 #include "conversion.hpp"
+#include "tests/reference.hpp"
 
 namespace {
 
@@ -45,11 +45,19 @@ std::string repeat(const std::string& text, int n) {
   return out;
 }
 
+Images images;
+
+// The map put in the input image and converted.
+ScanResult convertText(const std::string& map) {
+  std::memcpy(images.inBuf, map.data(), map.size());
+  return convert(images, static_cast<std::uint32_t>(map.size()));
+}
+
 // The listing of a map, or "fail <byte> at <index>" when the scan refuses it.
 std::string convertMap(const std::string& map) {
-  const ScanResult r = convert(map.data(), static_cast<std::uint32_t>(map.size()));
+  const ScanResult r = convertText(map);
   if (!r.ok) return "fail " + std::to_string(static_cast<unsigned char>(r.ch)) + " at " + std::to_string(r.at);
-  return {outBuf, outBufPos};
+  return {images.outBuf, images.outBufPos};
 }
 
 TEST(Conversion, EveryByteValue) {
@@ -71,9 +79,9 @@ TEST(Conversion, HeaderAtEveryPowerOfTen) {
     for (const auto v : {static_cast<std::uint32_t>(n - 1), static_cast<std::uint32_t>(n),
                          4'294'967'295u}) {
       const std::string d = std::to_string(v);
-      begin();
-      finish(v, v);
-      EXPECT_EQ(std::string(outBuf, outBufPos), expand("[" + d + "," + d + "]"));
+      begin(images);
+      finish(images, v, v);
+      EXPECT_EQ(std::string(images.outBuf, images.outBufPos), expand("[" + d + "," + d + "]"));
     }
   }
 }
@@ -83,9 +91,9 @@ TEST(Conversion, LargeMapsAsTheReference) {
   // line's first cell again and again.
   for (const std::string& map : {bench::makeMap(0), bench::makeMap(1), bench::makeMap(2), repeat("O\n", 500'000)}) {
     const auto size = static_cast<std::uint32_t>(map.size());
-    ASSERT_TRUE(convert(map.data(), size).ok);
-    ASSERT_LE(outBufPos + POINT_SLACK, LISTING_CAPACITY);
-    EXPECT_TRUE(std::string_view(outBuf, outBufPos) == reference::convert(map.data(), size));
+    ASSERT_TRUE(convertText(map).ok);
+    ASSERT_LE(images.outBufPos + POINT_SLACK, LISTING_CAPACITY);
+    EXPECT_TRUE(std::string_view(images.outBuf, images.outBufPos) == reference::convert(map.data(), size));
   }
 }
 

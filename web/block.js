@@ -1,10 +1,10 @@
-// Blocks of cells, grids of states: mirrored and rotated, written as text
+// Blocks of cells, grids of states: flipped and rotated, written as text
 // and read back from text (placing.js reads them from the map and places
 // them on it). Pasted, a short line of text leaves the positions past its
 // end as they are.
 import { DOT, LF, O } from "./edits.js";
 
-export const NONE = 2;  // a position a block leaves as it is
+export const AS_IS = 2;  // a position a block leaves as it is
 
 // The bytes of a map of h rows of w cells, each row ended by eol.
 export const mapSize = (w, h, eol = LF) => h * (w + eol.length);
@@ -16,7 +16,7 @@ export function boxOf(a, b) {
 }
 
 // The block with its blank cells left out: only its marked cells write.
-export const markedOnly = ({ w, h, cells }) => ({ w, h, cells: cells.map((v) => v === 0 ? NONE : v) });
+export const markedOnly = ({ w, h, cells }) => ({ w, h, cells: cells.map((v) => v === 0 ? AS_IS : v) });
 
 // As map text: a line of O and . a row, each ended by eol.
 export function blockBytes({ w, h, cells }, eol = LF) {
@@ -45,13 +45,13 @@ export function parseBlock(text) {
     }
   }
   const rows = lines.map((l) => l.replace(/\r$/, ""));
-  const w = Math.max(0, ...rows.map((r) => r.length)), h = rows.length, cells = new Uint8Array(w * h).fill(NONE);
+  const w = Math.max(0, ...rows.map((r) => r.length)), h = rows.length, cells = new Uint8Array(w * h).fill(AS_IS);
   rows.forEach((r, j) => { for (let i = 0; i < r.length; i++) cells[j * w + i] = r[i] === "O" ? 1 : 0; });
   return { w, h, cells };
 }
 
-// Mirrored left for right (across) or top for bottom.
-export function mirrored({ w, h, cells }, across) {
+// Flipped left for right (across) or top for bottom.
+export function flipped({ w, h, cells }, across) {
   const out = new Uint8Array(w * h);
   for (let j = 0; j < h; j++) {
     for (let i = 0; i < w; i++) out[j * w + i] = across ? cells[j * w + w - 1 - i] : cells[(h - 1 - j) * w + i];

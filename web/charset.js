@@ -53,11 +53,11 @@ export function offerPaste(text, paste) {
 }
 
 export function startCharset() {
-  on("updated", ({ out }) => {
-    const b = map.bytes[out.at];
+  on("converted", ({ out }) => {
+    const b = map().bytes[out.at];
     if (!out.refused || out.tooLarge || b < 0x20 || b >= 0x7f) return hide();
-    show(map.bytes, "map", (bytes) => rewrite(bytes, stem(map.name) + ".map"),
-      `${map.name} may be a map drawn in other characters. Say what each one is, and it is written anew in O and ` +
+    show(map().bytes, "map", (bytes) => rewrite(bytes, stem(map().name) + ".map"),
+      `${map().name} may be a map drawn in other characters. Say what each one is, and it is written anew in O and ` +
       "full stops, its line ends as they are, named as a map (Undo brings it back):");
   });
   $("charset-go").addEventListener("click", () => {

@@ -2,9 +2,9 @@
 // cut and paste events, so that the browser's own keys and menus work on
 // the picture with no permission asked; and the buttons, which go through
 // the clipboard's own interface where the engine has it.
-import { $, mac } from "./page.js";
+import { $ } from "./page.js";
 import { blank, copied, paste, selection } from "./selection.js";
-import { drawing } from "./tools.js";
+import { drawing } from "./tools/drawing.js";
 import { say } from "./notes.js";
 
 const onPicture = () => drawing.on && document.activeElement === $("canvas");
@@ -23,14 +23,15 @@ function copy(e) {
 }
 
 // The Copy and Cut buttons: the selection written to the clipboard, and
-// for Cut blanked once it is there.
-export async function copyOut(cut) {
+// for Cut blanked once it is there; keys: the command's own, as the note
+// names them where the browser does not take the text.
+export async function copyOut(cut, keys) {
   const text = copied(), box = selection.box;
   if (!text) return;
   try {
     await navigator.clipboard.writeText(text);
   } catch {
-    say(`This browser did not take the text: ${cut ? "cut" : "copy"} with ${mac ? "⌘" : "Ctrl+"}${cut ? "X" : "C"} on the picture.`);
+    say(`This browser did not take the text: ${cut ? "cut" : "copy"} with ${keys} on the picture.`);
     return;
   }
   if (cut) blank();
@@ -38,11 +39,11 @@ export async function copyOut(cut) {
 }
 
 // The Paste button, where the engine lets a page read the clipboard.
-export async function pasteIn() {
+export async function pasteIn(keys) {
   try {
     paste(await navigator.clipboard.readText());
   } catch {
-    say(`The browser did not hand over its clipboard: paste with ${mac ? "⌘V" : "Ctrl+V"} on the picture.`);
+    say(`The browser did not hand over its clipboard: paste with ${keys} on the picture.`);
   }
 }
 export const canRead = () => !!navigator.clipboard?.readText;

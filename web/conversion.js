@@ -17,8 +17,13 @@ gp._initialize();
 
 export const CAPACITY = gp.capacity();
 export const LISTING_CAPACITY = gp.listingCapacity();
-// The listing's header line, its columns before the line feed.
-export const HEADER_WIDTH = 50;
+// Columns of the listing's header line before its line feed.
+export const HEADER_WIDTH = gp.headerWidth();
+
+// Where each field of what a layout found (exports.cpp's LaidOut, whose
+// layout a static_assert there pins) lies, each a 32-bit word.
+const LAID = { ok: 0, at: 4, wid: 8, hgt: 12, size: 16 };
+if (gp.laidSize() !== LAID.size) throw new Error("the conversion's layout result is not the one the page reads");
 
 // Views into the module's memory. Its images are static and nothing in it
 // allocates, so the memory never grows; were it to grow, every view made
@@ -73,8 +78,8 @@ export function layOut(bytes) {
   if (bytes.length <= CAPACITY) {
     bytesAt(gp.input(), bytes.length).set(bytes);
     rows = gp.layOut(bytes.length);
-    const [ok, at, wid, hgt] = wordsAt(gp.laid(), 4);
-    Object.assign(laid, { rows, refused: !ok, refusedAt: at, wid, hgt });
+    const found = new DataView(memory, gp.laid(), LAID.size), word = (field) => found.getUint32(LAID[field], true);
+    Object.assign(laid, { rows, refused: !word("ok"), refusedAt: word("at"), wid: word("wid"), hgt: word("hgt") });
   }
   const rowStart = wordsAt(gp.rowStarts(), rows + 1), n = rowStart[rows];
   Object.assign(laid, {

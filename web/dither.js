@@ -1,5 +1,5 @@
-// A picture's pixels made into cells of any size: each pixel's grey and
-// whether it is opaque, the picture fitted into the cells and sampled,
+// An image's pixels made into cells of any size: each pixel's grey and
+// whether it is opaque, the image fitted into the cells and sampled,
 // then a threshold or a dithering. All in integers (or doubles holding
 // whole numbers), so that every engine gives the same cells and anyone
 // can work them out from the README's rules.
@@ -21,13 +21,13 @@ export function pixelsOf(rgba, w, h) {
 }
 
 // A pixel's shade: its grey, or 256 where it is transparent.
-const shade = (pic, p) => pic.opaque[p] ? pic.grey[p] : 256;
+const shade = (img, p) => img.opaque[p] ? img.grey[p] : 256;
 
-// At most two shades: a picture of a map, which opens one cell a pixel.
-export function twoShades(pic) {
+// At most two shades: an image of a map, which opens one cell a pixel.
+export function twoShades(img) {
   let a = -1, b = -1;
-  for (let p = 0; p < pic.w * pic.h; p++) {
-    const s = shade(pic, p);
+  for (let p = 0; p < img.w * img.h; p++) {
+    const s = shade(img, p);
     if (s === a || s === b) continue;
     if (b >= 0) return false;
     if (a < 0) a = s;
@@ -36,18 +36,18 @@ export function twoShades(pic) {
   return true;
 }
 
-// A picture drawn at N pixels a cell: every N × N block of its pixels of
+// An image drawn at N pixels a cell: every N × N block of its pixels of
 // one shade, N 2 or more and its sides whole multiples of N. The largest
 // such N, or 0.
-export function blockScale(pic) {
-  const { w, h } = pic, gcd = (a, b) => b ? gcd(b, a % b) : a, g = gcd(w, h);
+export function blockScale(img) {
+  const { w, h } = img, gcd = (a, b) => b ? gcd(b, a % b) : a, g = gcd(w, h);
   for (let n = g; n >= 2; n--) {
     if (g % n) continue;
     let alike = true;
     for (let y = 0; y < h && alike; y++) {
       const top = y - y % n;
       for (let x = 0; x < w; x++) {
-        if (shade(pic, y * w + x) !== shade(pic, top * w + x - x % n)) {
+        if (shade(img, y * w + x) !== shade(img, top * w + x - x % n)) {
           alike = false;
           break;
         }
@@ -58,9 +58,9 @@ export function blockScale(pic) {
   return 0;
 }
 
-// Where the picture goes in W × H cells: the part of it taken (sx, sy,
+// Where the image goes in W × H cells: the part of it taken (sx, sy,
 // sw, sh pixels) and the cells it covers (dx, dy, dw, dh). Fit: all of it,
-// as large as fits; fill: the cells covered, the picture cropped; stretch:
+// as large as fits; fill: the cells covered, the image cropped; stretch:
 // all of it onto all the cells. The anchor (ax, ay, each 0, 1 or 2 for
 // left, centre, right and top, middle, bottom) places what is left over.
 export function frame(pw, ph, W, H, fitting, ax = 1, ay = 1) {
@@ -77,13 +77,13 @@ export function frame(pw, ph, W, H, fitting, ax = 1, ay = 1) {
   return { sx: at(pw - sw, ax), sy: at(ph - sh, ay), sw, sh, dx: at(W - dw, ax), dy: at(H - dh, ay), dw, dh };
 }
 
-// The picture's summed-area tables, made once and kept with it: at (x, y)
+// The image's summed-area tables, made once and kept with it: at (x, y)
 // of a table w + 1 wide, the sum over the pixels above and to the left of
 // the greys of the opaque ones, and their count (none where every pixel is
 // opaque). Whole numbers, exact in a Float64Array (at most 255 · 2²⁶).
-export function tables(pic) {
-  if (pic.tables) return pic.tables;
-  const { w, h, grey, opaque } = pic, stride = w + 1;
+export function tables(img) {
+  if (img.tables) return img.tables;
+  const { w, h, grey, opaque } = img, stride = w + 1;
   const clear = opaque.indexOf(0) >= 0;
   const greys = new (255 * w * h < 2 ** 32 ? Uint32Array : Float64Array)(stride * (h + 1));
   const counts = clear ? new Uint32Array(stride * (h + 1)) : null;
@@ -92,7 +92,7 @@ export function tables(pic) {
     for (let x = 0, g = 0; x < w; x++) greys[at + x] = greys[up + x] + (g += grey[p0 + x] * opaque[p0 + x]);
     for (let x = 0, n = 0; counts && x < w; x++) counts[at + x] = counts[up + x] + (n += opaque[p0 + x]);
   }
-  return (pic.tables = { stride, greys, counts });
+  return (img.tables = { stride, greys, counts });
 }
 
 // Along one side, area average: cell i of d spans [i·s, (i+1)·s) in units
@@ -125,17 +125,17 @@ function areaSum(t, stride, X, i, Y, j) {
   return yw[3 * j] * (u1 - u0) + yw[3 * j + 1] * (u2 - u1) + yw[3 * j + 2] * (u3 - u2);
 }
 
-// For each cell the picture covers: the weighted sum of its opaque pixels'
+// For each cell the image covers: the weighted sum of its opaque pixels'
 // greys, and their weight, of a total the same for every cell. Nearest:
 // the pixel under the cell's centre, ⌊(2i + 1) s / 2d⌋ along each side,
 // weight 1. Area: from the summed-area tables, in time the same for any
-// cell, so that the picture's size costs nothing past its tables.
-export function sample(pic, f, area) {
+// cell, so that the image's size costs nothing past its tables.
+export function sample(img, f, area) {
   const { dw, dh } = f, sums = new Float64Array(dw * dh), weights = new Float64Array(dw * dh);
   if (!area) {
-    const { grey, opaque } = pic, xs = Int32Array.from({ length: dw }, (_, i) => f.sx + Math.floor((2 * i + 1) * f.sw / (2 * dw)));
+    const { grey, opaque } = img, xs = Int32Array.from({ length: dw }, (_, i) => f.sx + Math.floor((2 * i + 1) * f.sw / (2 * dw)));
     for (let j = 0; j < dh; j++) {
-      const row = (f.sy + Math.floor((2 * j + 1) * f.sh / (2 * dh))) * pic.w;
+      const row = (f.sy + Math.floor((2 * j + 1) * f.sh / (2 * dh))) * img.w;
       for (let i = 0; i < dw; i++) {
         const q = row + xs[i];
         if (opaque[q]) sums[j * dw + i] = grey[q], weights[j * dw + i] = 1;
@@ -143,7 +143,7 @@ export function sample(pic, f, area) {
     }
     return { ...f, sums, weights, total: 1 };
   }
-  const { stride, greys, counts } = tables(pic), total = f.sw * f.sh;
+  const { stride, greys, counts } = tables(img), total = f.sw * f.sh;
   const X = parts(f.sw, dw, f.sx), Y = parts(f.sh, dh, f.sy);
   for (let j = 0, c = 0; j < dh; j++) {
     for (let i = 0; i < dw; i++, c++) {
@@ -156,7 +156,7 @@ export function sample(pic, f, area) {
 
 // Each cell's value, 0 to 255: the average, rounded half up, of its
 // pixels' greys (inverted: 255 less each), transparent pixels counted as
-// white (blank) or black (marked); cells outside the picture are as
+// white (blank) or black (marked); cells outside the image are as
 // transparent pixels are.
 export function values(s, W, H, invert, marked) {
   const out = new Uint8Array(W * H).fill(marked ? 0 : 255), bg = marked ? 0 : 255, T = s.total;

@@ -15,81 +15,89 @@
 // goes, and what derives from the whole map (the conversion, the listing,
 // the text box, the readouts) is brought up to date once, at its end.
 //
-// What subscribers are told, in this order within an update (but leaving):
-//   cell (x, y)        one cell toggled in place, its pixels to redraw
-//   cells ()           many cells toggled, or the map laid out anew
-//   converted (out)    the map converted anew: its listing or message
-//   fitted ()          another map in place: the view fits it anew
-//   shown ({ fitted, anew, out })   the picture to bring in step (anew:
-//                      the layout's readouts too)
-//   updated ({ typed, out })   all else that shows the map (typed: the
-//                      text box holds it already)
+// An edit is a transaction: a tool opens one (`begin`), writes or toggles
+// cells through it, and commits it, one step of the history told once, or
+// cancels it, its bytes put back. One edit is open at a time: opening a
+// second while one is open throws, so a tool that forgets its edit's end is
+// caught at once. Reading the map or its layout never changes or tells
+// anything; they are read through `map()` and `layout()`, which hand out
+// frozen objects (the layout's arrays are views of the conversion's memory
+// that only this module writes).
+//
+// What subscribers are told, any number of them, in the order they
+// subscribed:
+//   cells (box)        cells toggled in place within this box { x, y, w, h }
+//   map ({ another })  the map laid out anew: rows grown, or other bytes
+//                      (another: another map in place, fitted anew)
+//   name ()            its name, where it came from, or its entry changed
+//   converted ({ out, typed })   the map converted anew, at an edit's
+//                      end: its listing or message (typed: the text box
+//                      holds it already)
 //   step ({ whole, keep, edits, from })   a step made, undone or redone
 //                      (whole: another map in place; keep false: not to
 //                      be kept; edits: those it made to the bytes, in
 //                      order; from: "another tab" for one received)
 //   leaving ()         another map is about to take this one's place: told
 //                      before the change, while the map is as it was
-//   replayed (step, forward)   a step undone or redone, after its update
+//   replayed (step, forward)   a step undone or redone, after it is told
 import { channel, stamp } from "./page.js";
 import { CAPACITY, checkMemory, convert, isCurrent, layOut } from "./conversion.js";
-import { DOT, O, apply, difference, inverse, lineEndOf } from "./edits.js";
+import { DOT, Edits, O, apply, difference, inverse, lineEndOf } from "./edits.js";
 import { canRedo, canUndo, forget, held, record, redo as redoStep, saved, undo as undoStep, unsaved } from "./history.js";
 
 const events = channel();
 export const on = events.on;
 export { canRedo, canUndo, unsaved };
 
-// from: "a file", "a picture", "a link", "a listing", "a paste" (over the
-// text box's whole text), "typed", "new" or ""
-// for the empty map the page opens with. cut: the bytes are only the start
-// of a file too large for a map, which saving them would cut short. entry:
-// the map's own entry among those the browser keeps, new for every map put
-// in place but one brought back from there, so that no map is kept over
-// another; undo and redo bring it back with the map.
-export const map = { bytes: new Uint8Array(0), name: "map.map", from: "", cut: false, entry: newEntry() };
 export function newEntry() {
   return `${Date.now().toString(36)}-${Math.random().toString(36).slice(2, 10)}`;
 }
 
-// The layout of the map's bytes (see layOut); stale once an edit has
-// moved cells, until it is laid out again. Its arrays are views into the
-// conversion's memory, which only this module writes.
-export const layout = { rows: 0, stale: true };
+// bytes: the map's, exactly as opened, typed or painted. from: "a file",
+// "an image", "a link", "a listing", "a paste" (over the text box's whole
+// text), "typed", "new" or "" for the empty map the page opens with. cut:
+// the bytes are only the start of a file too large for a map, which saving
+// them would cut short. entry: the map's own among those the browser
+// keeps, new for every map put in place but one brought back from there,
+// so that no map is kept over another; undo and redo bring it back.
+let doc = Object.freeze({ bytes: new Uint8Array(0), name: "map.map", from: "", cut: false, entry: newEntry() });
+export const map = () => doc;
+const set = (props) => { doc = Object.freeze({ ...doc, ...props }); };
+
+// The layout of the map's bytes (see layOut), always that of the bytes as
+// they are: a change that moves cells lays the map out again before it
+// returns. wid is the last row's width, the map's as the listing says it;
+// widest, the widest row's.
+let laid = null;
+export const layout = () => laid;
 
 let out = null;     // the conversion of the map as it was last brought up to date
 let stale = false;  // the bytes have changed since
-let shown = null;   // the layout whose readouts are shown
+let open = null;    // the edit open, or null
 
-const about = () => ({ name: map.name, from: map.from, cut: map.cut, entry: map.entry });
-const make = (edit) => { map.bytes = apply(map.bytes, edit); };
-export const lineEnd = () => lineEndOf(map.bytes);
+const about = () => ({ name: doc.name, from: doc.from, cut: doc.cut, entry: doc.entry });
+const make = (edit) => set({ bytes: apply(doc.bytes, edit) });
+export const lineEnd = () => lineEndOf(doc.bytes);
 
-export function relayout() {
-  Object.assign(layout, layOut(map.bytes), { stale: false });
-  events.emit("cells");
-}
-const laidOut = () => {
+// The map laid out anew, and told so.
+function layOutAnew(another = false) {
   checkMemory();
-  if (layout.stale) relayout();
-};
+  const { cols, ...rest } = layOut(doc.bytes);
+  laid = Object.freeze({ ...rest, widest: cols });
+  events.emit("map", { another });
+}
+layOutAnew(true);
 
-export const rowLength = (y) => layout.rowStart[y + 1] - layout.rowStart[y];
-export const exists = (x, y) => y >= 0 && y < layout.rows && x >= 0 && x < rowLength(y);
+export const rowLength = (y) => laid.rowStart[y + 1] - laid.rowStart[y];
+export const exists = (x, y) => y >= 0 && y < laid.rows && x >= 0 && x < rowLength(y);
 
 // 1 for a marked cell, 0 for a blank one, null where the map has none.
-export function cellState(x, y) {
-  laidOut();
-  return exists(x, y) ? layout.cells[layout.rowStart[y] + x] : null;
-}
+export const cellState = (x, y) => exists(x, y) ? laid.cells[laid.rowStart[y] + x] : null;
 
-export const isRefused = (x, y) => !!layout.refusedCell && x === layout.refusedCell.x && y === layout.refusedCell.y;
+export const isRefused = (x, y) => !!laid.refusedCell && x === laid.refusedCell.x && y === laid.refusedCell.y;
 
-// The box of the map, its longest row by its rows, laid out first.
-export function extent() {
-  laidOut();
-  return { x: 0, y: 0, w: layout.cols, h: layout.rows };
-}
+// The box of the map: its widest row by its rows.
+export const extent = () => ({ x: 0, y: 0, w: laid.widest, h: laid.rows });
 
 // Positions to write and the byte each takes, in the order they are met:
 // x, y and the byte, three numbers each.
@@ -114,16 +122,66 @@ export class Targets {
   }
 }
 
+// An edit of the map's cells, open until committed or cancelled: write
+// and toggle change the bytes and the cells at once, and tell the cells
+// they toggled; what derives from the whole map (the conversion, the
+// listing, the text box, the readouts) waits for the commit.
+export function begin() {
+  if (open) throw new Error("An edit of the map is open already: the tool that opened it neither committed nor cancelled it.");
+  const made = new Edits();
+  const edit = {
+    // Writes the targets (see Targets).
+    write(targets) {
+      live();
+      made.add(write(targets));
+    },
+    // Toggles the cells of these indices of the layout, each once.
+    toggle(indices) {
+      live();
+      made.add(toggle(indices));
+    },
+    // One step of the history, told once; extra: what it brings back with
+    // it when undone or redone (the selection's box).
+    commit(extra = null) {
+      live();
+      open = null;
+      const edits = made.done();
+      if (edits.length > 0) {
+        record(edits, about(), about(), doc.bytes, { extra });
+        events.emit("step", { whole: false, edits });
+      }
+      if (stale || edits.length > 0) refresh({ laid: false });
+    },
+    // Its edits put back, with no step: a stroke that turned out to be a
+    // pinch leaves no trace.
+    cancel() {
+      live();
+      open = null;
+      const edits = made.done();
+      for (let i = edits.length - 1; i >= 0; i--) make(inverse(edits[i]));
+      if (edits.length > 0) refresh();
+    },
+  };
+  const live = () => {
+    if (open !== edit) throw new Error("This edit of the map is committed or cancelled already.");
+  };
+  open = edit;
+  return edit;
+}
+
+// Whether an edit is open: a press's end checks that its tool closed its own.
+export const editing = () => open !== null;
+
 // Writes the targets and returns the edits made, in order.
-export function write(targets) {
-  laidOut();
+function write(targets) {
   const { v } = targets;
+  stale = true;
   // A mended refused byte makes cells of what follows it: the targets
   // after it are written on the map as it then is.
   let n = targets.n, mend = -1;
-  for (let i = 0; layout.refusedCell && i < n && mend < 0; i++) if (isRefused(v[3 * i], v[3 * i + 1])) mend = i;
+  for (let i = 0; laid.refusedCell && i < n && mend < 0; i++) if (isRefused(v[3 * i], v[3 * i + 1])) mend = i;
   if (mend >= 0) n = mend;
-  const edits = layout.refused ? [] : grow(targets, n);
+  const edits = laid.refused ? [] : grow(targets, n);
   const changed = new Int32Array(n);
   let f = 0;
   // A position met twice (a wide pen's squares overlap, a mirror image
@@ -132,49 +190,52 @@ export function write(targets) {
   for (let i = 0; i < 3 * n; i += 3) {
     const x = v[i], y = v[i + 1];
     if (!exists(x, y)) continue;
-    const c = layout.rowStart[y] + x;
-    if (layout.cells[c] !== (v[i + 2] === O ? 1 : 0)) layout.cells[changed[f++] = c] ^= 1;
+    const c = laid.rowStart[y] + x;
+    if (laid.cells[c] !== (v[i + 2] === O ? 1 : 0)) laid.cells[changed[f++] = c] ^= 1;
   }
-  for (let i = 0; i < f; i++) layout.cells[changed[i]] ^= 1;
+  for (let i = 0; i < f; i++) laid.cells[changed[i]] ^= 1;
   edits.push(...toggle(changed.subarray(0, f)));
   if (mend >= 0) {
-    const at = layout.refusedAt;
-    const edit = { at, removed: map.bytes.slice(at, at + 1), inserted: Uint8Array.of(v[3 * mend + 2]) };
+    const at = laid.refusedAt;
+    const edit = { at, removed: doc.bytes.slice(at, at + 1), inserted: Uint8Array.of(v[3 * mend + 2]) };
     make(edit);
     edits.push(edit);
-    layout.stale = true;
+    layOutAnew();
     edits.push(...write(targets.slice(mend + 1, targets.n)));
   }
   return edits;
 }
 
-// Toggles the cells of these indices in the layout, each once: the edits
-// made, none or one.
-export function toggle(indices) {
+// Toggles the cells of these indices in the layout, each once, and tells
+// the box they lie in: the edits made, none or one.
+function toggle(indices) {
   if (indices.length === 0) return [];
-  laidOut();
+  stale = true;
   const toggles = new Uint32Array(indices.length), few = indices.length <= 4096;
+  let x0 = Infinity, y0 = Infinity, x1 = -1, y1 = -1;
   for (let i = 0; i < indices.length; i++) {
     const c = indices[i];
-    toggles[i] = layout.cellAt[c];
-    layout.cells[c] ^= 1;
-    if (few) events.emit("cell", ...position(c));
+    toggles[i] = laid.cellAt[c];
+    laid.cells[c] ^= 1;
+    if (!few) continue;
+    const [x, y] = position(c);
+    x0 = Math.min(x0, x), x1 = Math.max(x1, x), y0 = Math.min(y0, y), y1 = Math.max(y1, y);
   }
   const edit = { toggles };
   make(edit);
-  if (!few) events.emit("cells");
+  events.emit("cells", few ? { x: x0, y: y0, w: x1 - x0 + 1, h: y1 - y0 + 1 } : extent());
   return [edit];
 }
 
 // Where the cell of this index is: its row found by halving.
 function position(c) {
-  let lo = 0, hi = layout.rows - 1;
+  let lo = 0, hi = laid.rows - 1;
   while (lo < hi) {
     const mid = (lo + hi + 1) >> 1;
-    if (layout.rowStart[mid] <= c) lo = mid;
+    if (laid.rowStart[mid] <= c) lo = mid;
     else hi = mid - 1;
   }
-  return [c - layout.rowStart[lo], lo];
+  return [c - laid.rowStart[lo], lo];
 }
 
 // Rows filled out and rows added for the marked targets past the map, as
@@ -182,21 +243,21 @@ function position(c) {
 // would take the map past its capacity is not grown.
 function grow({ v }, n) {
   const longer = new Map(), added = [];
-  let size = map.bytes.length, rows = layout.rows;
+  let size = doc.bytes.length, rows = laid.rows;
   const eol = lineEnd();
   for (let i = 0; i < 3 * n; i += 3) {
     const x = v[i], y = v[i + 1];
     if (v[i + 2] !== O || x < 0 || y < 0) continue;
-    if (y < layout.rows) {
+    if (y < laid.rows) {
       const len = longer.get(y) ?? rowLength(y);
       if (x < len || size + x + 1 - len > CAPACITY) continue;
       size += x + 1 - len;
       longer.set(y, x + 1);
     } else if (y < rows) {
-      const len = added[y - layout.rows];
+      const len = added[y - laid.rows];
       if (x < len || size + x + 1 - len > CAPACITY) continue;
       size += x + 1 - len;
-      added[y - layout.rows] = x + 1;
+      added[y - laid.rows] = x + 1;
     } else {
       const more = (y - rows + 1) * (x + 1 + eol.length);
       if (size + more > CAPACITY) continue;
@@ -204,31 +265,31 @@ function grow({ v }, n) {
       for (; rows <= y; rows++) added.push(x + 1);
     }
   }
-  if (size === map.bytes.length) return [];
+  if (size === doc.bytes.length) return [];
   // From the end back, so that each edit's offset holds when it is made;
   // rows added at the end go first, behind the last row's own filling.
   const edits = [];
-  if (added.length) edits.push({ at: map.bytes.length, removed: new Uint8Array(0), inserted: newRows(added, eol) });
+  if (added.length) edits.push({ at: doc.bytes.length, removed: new Uint8Array(0), inserted: newRows(added, eol) });
   const fills = [...longer].map(([y, len]) => {
     // Before the row's line end, and before the CR of a CR LF.
-    let at = layout.rowEnd[y];
-    if (at > 0 && map.bytes[at] === 10 && map.bytes[at - 1] === 13) at--;
+    let at = laid.rowEnd[y];
+    if (at > 0 && doc.bytes[at] === 10 && doc.bytes[at - 1] === 13) at--;
     return { at, removed: new Uint8Array(0), inserted: new Uint8Array(len - rowLength(y)).fill(DOT) };
   });
   edits.push(...fills.sort((a, b) => b.at - a.at));
   edits.forEach(make);
-  relayout();
+  layOutAnew();
   return edits;
 }
 
 // Blank rows of these widths, each with the map's line end; a map whose
 // last line has none ends without one still.
 function newRows(widths, eol) {
-  const open = map.bytes.length > 0 && map.bytes.at(-1) !== 10;
+  const ends = doc.bytes.length > 0 && doc.bytes.at(-1) !== 10;
   const bytes = new Uint8Array(widths.reduce((n, w) => n + w + eol.length, 0)).fill(DOT);
   let at = 0;
   for (const w of widths) {
-    if (open) bytes.set(eol, at);
+    if (ends) bytes.set(eol, at);
     else bytes.set(eol, at + w);
     at += w + eol.length;
   }
@@ -236,22 +297,17 @@ function newRows(widths, eol) {
 }
 
 // The map converted and everything that shows it brought up to date.
-// fitted: the map is another, and its picture fits the box anew. typed:
-// the text box holds the map already. laid: the map is laid out anew,
-// after its listing is shown.
-export function refresh({ fitted = false, typed = false, laid = true } = {}) {
-  out = convert(map.bytes);
+// another: another map in place, which the picture fits anew. typed: the
+// text box holds the map already. laid: the bytes changed other than by
+// toggles, and are laid out anew.
+export function refresh({ another = false, typed = false, laid: anew = true } = {}) {
+  out = convert(doc.bytes);
   stale = false;
-  events.emit("converted", out);
-  const listed = performance.now();
-  if (laid) relayout();
-  if (fitted) events.emit("fitted");
-  events.emit("shown", { fitted, anew: fitted || shown !== layout.cells, out });
-  shown = layout.cells;
-  const drawn = performance.now();
-  events.emit("updated", { typed, out });
+  const converted = performance.now();
+  if (anew) layOutAnew(another);
+  events.emit("converted", { out, typed });
   document.body.dataset.history = held();  // bytes, for the page's test
-  stamp(listed, drawn);
+  stamp(converted, performance.now());
 }
 
 // The conversion of the map as it is now: Download and links act on it.
@@ -260,29 +316,7 @@ export function current() {
   return out;
 }
 
-// Bytes changed in place by a stroke or a tool under way: the rest waits
-// for its end.
-export const touched = () => { stale = true; };
-
-// A stroke's or a tool's edits, made and rendered already, as one step;
-// what derives from the map is brought up to date now. extra: what the
-// step brings back with it when undone or redone (the selection's box).
-export function commit(edits, extra = null) {
-  if (edits.length > 0) {
-    record(edits, about(), about(), map.bytes, { extra });
-    events.emit("step", { whole: false, edits });
-  }
-  if (stale || edits.length > 0) refresh({ laid: false });
-}
-
-// A stroke that turned out to be no stroke (a pinch): its edits undone,
-// with no step.
-export function retract(edits) {
-  for (let i = edits.length - 1; i >= 0; i--) make(inverse(edits[i]));
-  if (edits.length > 0) refresh();
-}
-
-// Another map in place of this one: opened, new, from a picture, a link or
+// Another map in place of this one: opened, new, from an image, a link or
 // the browser's keeping. It has nothing unsaved but what is drawn after.
 // keep: false for a map shown as it is kept already, or not to be kept
 // until it changes; entry: the kept map's own, for one brought back.
@@ -295,40 +329,42 @@ export function replace(bytes, name, from, { cut = false, keep = true, first = f
   events.emit("step", { whole: true, keep, edits: [] });
 }
 
-// The map written anew by a tool, as one step: cropped, resized, rotated,
-// or its characters made O and full stops, under a name of its own.
-export function rewrite(bytes, name = map.name) {
+// The map written anew by a tool, as one step: cropped, resized, flipped,
+// rotated, or its characters made O and full stops, under a name of its own.
+export function rewrite(bytes, name = doc.name) {
   events.emit("step", { whole: false, edits: [anew(bytes, { name })] });
 }
 
 // first: a history that starts with this map, not a step to it.
 function anew(bytes, props, first = false) {
   const before = about();
-  const edit = { at: 0, removed: map.bytes, inserted: bytes.slice() };
-  Object.assign(map, { bytes }, props);
+  const edit = { at: 0, removed: doc.bytes, inserted: bytes.slice() };
+  set({ bytes, ...props });
   if (first) forget();
-  else record([edit], before, about(), map.bytes, { whole: true });
-  refresh({ fitted: true });
+  else record([edit], before, about(), doc.bytes, { whole: true });
+  events.emit("name");
+  refresh({ another: true });
   return edit;
 }
 
 // The map as typed into the text box, as UTF-8.
 export function typed(bytes) {
   const before = about();
-  const edit = difference(map.bytes, bytes);
-  Object.assign(map, { bytes, from: "typed", cut: false });
-  record([edit], before, about(), map.bytes, { typing: true });
+  const edit = difference(doc.bytes, bytes);
+  set({ bytes, from: "typed", cut: false });
+  record([edit], before, about(), doc.bytes, { typing: true });
   events.emit("step", { whole: false, edits: [edit] });
+  events.emit("name");
   refresh({ typed: true });
 }
 
 // Another name for the map, as one step: the bytes stay as they are.
 export function rename(name) {
   const before = about();
-  map.name = name;
-  record([], before, about(), map.bytes);
+  set({ name });
+  record([], before, about(), doc.bytes);
   events.emit("step", { whole: false, edits: [] });
-  refresh();
+  events.emit("name");
 }
 
 // A step made in another tab showing this map, made here as it was there:
@@ -336,17 +372,18 @@ export function rename(name) {
 export function receive(edits, props) {
   const before = about();
   edits.forEach(make);
-  Object.assign(map, props);
-  record(edits, before, about(), map.bytes);
+  set(props);
+  record(edits, before, about(), doc.bytes);
   events.emit("step", { whole: false, keep: false, edits, from: "another tab" });
+  events.emit("name");
   refresh();
 }
 
 // The map's entry among those kept, and its name, changed with no step:
 // it is kept under another entry from now on.
 export function rekey(entry, name) {
-  Object.assign(map, { entry, name });
-  refresh();
+  set({ entry, name });
+  events.emit("name");
 }
 
 // Saved as a file: nothing unsaved now.
@@ -357,9 +394,10 @@ function replay(step, forward) {
   if (step.whole) events.emit("leaving");
   const edits = forward ? step.edits : step.edits.map(inverse).reverse();
   edits.forEach(make);
-  Object.assign(map, forward ? step.after : step.before);
+  set(forward ? step.after : step.before);
   events.emit("step", { whole: step.whole, edits });
-  refresh({ fitted: step.whole });
+  events.emit("name");
+  refresh({ another: step.whole });
   events.emit("replayed", step, forward);
 }
 export const undo = () => replay(undoStep(), false);

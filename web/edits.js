@@ -46,7 +46,7 @@ export function difference(old, bytes) {
 
 // One edit for two that touch or overlap, the second made after the first
 // and `now` the bytes after both: typing a word is one step to undo.
-export function join(first, second, now) {
+export function merge(first, second, now) {
   const end = first.at + first.inserted.length;
   if (second.at > end || second.at + second.removed.length < first.at) return null;
   const lo = Math.min(first.at, second.at), hi = Math.max(end, second.at + second.removed.length);

@@ -7,6 +7,7 @@
 // A listing file goes the other way: the page puts it into the listing
 // image and calls readListing, which writes its map into the input image,
 // ready to convert, or says on which line and why the listing is refused.
+#include <cstddef>
 #include <cstdint>
 
 #include "conversion.hpp"
@@ -17,6 +18,8 @@
 namespace {
 
 using namespace gridpin;
+
+Images images;  // the map text and its listing
 
 ScanResult result;
 const char* message = "";  // the tool's message for a refused map
@@ -52,8 +55,9 @@ struct Layout {
 
 }  // namespace
 
-EXPORT(input) char* input() { return inBuf; }
+EXPORT(input) char* input() { return images.inBuf; }
 EXPORT(capacity) std::uint32_t capacity() { return IMAGE_CAPACITY; }
+EXPORT(headerWidth) std::uint32_t headerWidth() { return HEADER_WIDTH; }
 
 // 0 when the map converts, 1 when it is refused, as the tool's status.
 // size may be one more than the tool converts, to tell a map too large.
@@ -63,15 +67,15 @@ EXPORT(convert) int convertMap(std::uint32_t size) {
     message = messages::tooLarge;
     return 1;
   }
-  result = convert(inBuf, size);
+  result = convert(images, size);
   if (result.ok) return 0;
   messages::unexpected(unexpectedText, result.ch);
   message = unexpectedText;
   return 1;
 }
 
-EXPORT(listing) const char* listing() { return outBuf; }
-EXPORT(listingSize) std::uint32_t listingSize() { return outBufPos; }
+EXPORT(listing) const char* listing() { return images.outBuf; }
+EXPORT(listingSize) std::uint32_t listingSize() { return images.outBufPos; }
 EXPORT(message) const char* messageText() { return result.ok ? "" : message; }
 EXPORT(refusedAt) std::uint32_t refusedAt() { return result.at; }
 EXPORT(width) std::uint32_t width() { return result.wid; }
@@ -80,13 +84,21 @@ EXPORT(height) std::uint32_t height() { return result.hgt; }
 // The listing's point lines: every line but the header.
 EXPORT(points) std::uint32_t points() {
   std::uint32_t n = 0;
-  for (std::uint32_t i = HEADER_WIDTH + 1; i < outBufPos; ++i) n += outBuf[i] == '\n';
+  for (std::uint32_t i = HEADER_WIDTH + 1; i < images.outBufPos; ++i) n += images.outBuf[i] == '\n';
   return n;
 }
 
-// What the last layout found: 1 if the map converts, where its refused
-// byte is, and its width and height.
-std::uint32_t laidOut[4];
+// What the last layout found. The page reads it at these offsets, which
+// conversion.js names: this layout is its half of that agreement.
+struct LaidOut {
+  std::uint32_t ok;   // 1 if the map converts
+  std::uint32_t at;   // where its refused byte is
+  std::uint32_t wid;
+  std::uint32_t hgt;
+};
+static_assert(offsetof(LaidOut, ok) == 0 && offsetof(LaidOut, at) == 4 && offsetof(LaidOut, wid) == 8 &&
+              offsetof(LaidOut, hgt) == 12 && sizeof(LaidOut) == 16);
+LaidOut laidOut;
 
 // Lays out the cells of size bytes of map text, up to a refused byte, and
 // returns how many rows they take: those of a refused map end with the row
@@ -95,17 +107,15 @@ std::uint32_t laidOut[4];
 EXPORT(layOut) std::uint32_t layOut(std::uint32_t size) {
   Layout p{0, 0};
   rowStart[0] = 0;
-  const ScanResult r = walk(inBuf, size, p);
-  laidOut[0] = r.ok;
-  laidOut[1] = r.at;
-  laidOut[2] = r.wid;
-  laidOut[3] = r.hgt;
+  const ScanResult r = walk(images.inBuf, size, p);
+  laidOut = {r.ok, r.at, r.wid, r.hgt};
   const std::uint32_t rows = r.ok ? r.hgt : p.row + 1;
   if (rows > p.row) rowEnd[p.row] = r.ok ? size : r.at;
   rowStart[rows] = p.n;
   return rows;
 }
-EXPORT(laid) const std::uint32_t* laid() { return laidOut; }
+EXPORT(laid) const LaidOut* laid() { return &laidOut; }
+EXPORT(laidSize) std::uint32_t laidSize() { return sizeof laidOut; }
 EXPORT(cells) const std::uint8_t* cellsOf() { return cells; }
 EXPORT(cellAt) const std::uint32_t* cellAtOf() { return cellAt; }
 EXPORT(rowStarts) const std::uint32_t* rowStarts() { return rowStart; }
@@ -121,7 +131,7 @@ EXPORT(listingCapacity) std::uint32_t listingCapacity() { return LISTING_CAPACIT
 // the listing is refused. size may be more than listingCapacity, for a
 // file larger than the image: it is refused unread.
 EXPORT(readListing) int readMap(std::uint32_t size) {
-  reading = readListing(outBuf, size, inBuf, IMAGE_CAPACITY);
+  reading = readListing(images.outBuf, size, images.inBuf, IMAGE_CAPACITY);
   describe(reasonText, reading);
   return reading.ok ? static_cast<int>(reading.size) : -1;
 }

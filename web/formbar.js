@@ -9,17 +9,31 @@ import { $, count, decoder, join, save, stem } from "./page.js";
 import { CAPACITY, HEADER_WIDTH, readListing } from "./conversion.js";
 import { current, extent, layout, map, replace } from "./document.js";
 import { crlf } from "./listing.js";
-import { blockBytes } from "./block.js";
 import { FORMS, Refusal } from "./forms/index.js";
+import { fitted } from "./forms/fit.js";
 
-const chosen = () => FORMS.find((f) => f.name === $("form").value);
+export const chosen = () => FORMS.find((f) => f.name === $("form").value);
+// The chosen form's options, each a choice the page makes from the
+// form's own list of them, beside the choice of form.
+const optionsOf = (form) => Object.fromEntries((form.options ?? []).map((o) => [o.name, $(`form-${o.name}`).value]));
+function showOptions(form) {
+  const span = $("form-options") ?? $("form").parentElement.insertAdjacentElement("afterend", Object.assign(
+    document.createElement("span"), { id: "form-options" }));
+  span.replaceChildren(...(form.options ?? []).map((o) => {
+    const label = document.createElement("label"), select = document.createElement("select");
+    select.id = `form-${o.name}`;
+    select.append(...o.choices.map(([value, text]) => new Option(text, value)));
+    label.append(`${o.label} `, select);
+    return label;
+  }));
+}
 
 // Why the chosen form cannot be had now, or "".
 export function unready(copy = false) {
   const form = chosen(), out = current();
   if (out.refused) return "The map is refused: it has no listing, and no other form either";
   if (form.cells && out.hgt === 0) return `An empty map has no ${form.title} form`;
-  if (copy && !form.text) return "A PNG is a picture, not text: download it";
+  if (copy && !form.text) return "A PNG is an image, not text: download it";
   return "";
 }
 
@@ -27,15 +41,15 @@ export function unready(copy = false) {
 // and, for a form of cells, the rows as the conversion lays them out.
 function made() {
   const t0 = performance.now(), form = chosen(), out = current();
-  const bytes = form.write({ name: map.name, eol: crlf() ? "\r\n" : "\n", wid: out.wid, hgt: out.hgt,
-    body: out.listing.subarray(HEADER_WIDTH + 1), ...form.cells && { ...extent(), rowStart: layout.rowStart, cells: layout.cells } });
+  const bytes = form.write({ name: map().name, options: optionsOf(form), eol: crlf() ? "\r\n" : "\n", wid: out.wid, hgt: out.hgt,
+    body: out.listing.subarray(HEADER_WIDTH + 1), ...form.cells && { ...extent(), rowStart: layout().rowStart, cells: layout().cells } });
   document.body.dataset.formMs = performance.now() - t0;
   return { form, bytes };
 }
 
 export function downloadForm() {
   const { form, bytes } = made();
-  save(bytes, (stem(map.name) || "map") + form.ext, form.type);
+  save(bytes, (stem(map().name) || "map") + form.ext, form.type);
 }
 
 export async function copyForm() {
@@ -48,20 +62,16 @@ export async function copyForm() {
   }
 }
 
-// The choice, one option a form; the buttons say the form they act on.
+// The choice, one option a form; the buttons, shown anew, say the form
+// they act on (commands.js).
 export function startForms(showButtons) {
   $("form").replaceChildren(...FORMS.map((f) => new Option(f.label, f.name)));
-  const label = () => {
-    const { title } = chosen();
-    $("form-download").textContent = `Download ${title}`;
-    $("form-copy").textContent = `Copy ${title} as text`;
-    $("form-note").textContent = "";
-  };
   $("form").addEventListener("change", () => {
-    label();
+    showOptions(chosen());
+    $("form-note").textContent = "";
     showButtons();
   });
-  label();
+  showOptions(chosen());
 }
 
 // The listing of a size and its point lines, read back into its map; a
@@ -83,8 +93,15 @@ export async function openForm(file, form) {
   };
   if (file.size > LIMIT) return said(`it holds ${count(file.size, "byte")}, more than the ${count(LIMIT, "byte")} read`);
   try {
-    const read = await form.read(new Uint8Array(await file.arrayBuffer()), { capacity: CAPACITY });
-    replace(read.block ? blockBytes(read.block) : throughListing(read.listing), stem(file.name) + ".map", form.from);
+    const data = new Uint8Array(await file.arrayBuffer()), t0 = performance.now();
+    const read = await form.read(data, { capacity: CAPACITY });
+    const fit = read.block && fitted(read.block, CAPACITY), bytes = fit ? fit.bytes : throughListing(read.listing);
+    document.body.dataset.formOpenMs = performance.now() - t0;
+    replace(bytes, stem(file.name) + ".map", form.from);
+    if (fit?.trimmed) {
+      $("opened").textContent = `${file.name} is ${read.block.w} × ${read.block.h} cells, more than a map holds as a ` +
+        "rectangle: each row ends at its last marked cell.";
+    }
   } catch (e) {
     if (!(e instanceof Refusal)) throw e;
     said(`${e.line ? `line ${e.line}${e.column ? `, column ${e.column}` : ""}: ` : ""}${e.reason}`);

@@ -5,7 +5,7 @@
 // Elsewhere the page scrolls as usual. The picture's keys are commands.
 import { $ } from "./page.js";
 import { gridAt, onPicture, pan, picture, tell, zoom } from "./picture.js";
-import { begin, cancel, drawing, end, extend, painting } from "./tools.js";
+import { begin, cancel, drawing, end, extend, pressing } from "./tools/drawing.js";
 
 const points = new Map();  // the pointers down: id to { x, y } in the canvas
 let panning = false;
@@ -27,7 +27,7 @@ function down(e) {
   // Not for an event a script made up, whose pointer the browser knows not.
   try { canvas.setPointerCapture(e.pointerId); } catch { /* painting goes on without */ }
   // A press whose release never came ends what it began, where it was.
-  if (points.delete(e.pointerId) && painting()) end(null, {});
+  if (points.delete(e.pointerId) && pressing()) end(null, {});
   points.set(e.pointerId, at(e));
   tell(gridAt(at(e).x, at(e).y), drawing.on);
   if (points.size === 2) {
@@ -55,7 +55,7 @@ function move(e) {
     pan(now.x - pinch.x, now.y - pinch.y);
     if (pinch.d > 0) zoom(now.d / pinch.d, now.x, now.y);
     pinch = now;
-  } else if (painting()) {
+  } else if (pressing()) {
     extend(gridAt(p.x, p.y), e);
   } else if (panning) {
     pan(p.x - last.x, p.y - last.y);
@@ -64,7 +64,7 @@ function move(e) {
 
 function up(e) {
   if (!points.delete(e.pointerId)) return;
-  if (painting()) end(gridAt(at(e).x, at(e).y), e);
+  if (pressing()) end(gridAt(at(e).x, at(e).y), e);
   if (points.size < 2) pinch = null;
   // The finger left of a pinch pans; it does not start to paint.
   panning = points.size === 1;

@@ -3,7 +3,7 @@
 // order, and what the map was called and where it came from before and
 // after it; undo hands it back to be put back in reverse and redo to be
 // made again. Nothing else is kept per step.
-import { join, weight } from "./edits.js";
+import { merge, weight } from "./edits.js";
 
 const LIMIT = 100;   // steps kept to undo, at least
 const TYPING = 1000; // ms between keystrokes that still make one step
@@ -17,7 +17,7 @@ export function record(edits, before, after, now, { typing = false, whole = fals
   const time = performance.now(), last = done.at(-1), fresh = undone.length === 0;
   undone.length = 0;
   if (typing && fresh && last?.typing && time - last.typing < TYPING && edits.length === 1) {
-    const both = join(last.edits[0], edits[0], now);
+    const both = merge(last.edits[0], edits[0], now);
     if (both) {
       last.edits[0] = both;
       last.typing = time;

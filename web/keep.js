@@ -1,6 +1,6 @@
 // Nothing drawn is lost with the tab: every map opened, made or drawn is
 // kept in the browser's own storage for this page (IndexedDB), each under
-// an entry of its own, half a second after a step, and at once when the
+// an entry of its own, 50 ms after a step, and at once when the
 // tab is hidden, closed, reloaded or left, in a transaction committed
 // there and then: one left to commit itself when the script is done is
 // cut off by the page's end. When the page opens without a map in its
@@ -11,23 +11,25 @@
 // closing or reloading the tab with changes not yet saved asks first.
 //
 // Two stores: "entries", what the Maps list shows of each map (its name,
-// where it came from, its size, when it changed, a small picture), and
+// where it came from, its size, when it changed, a thumbnail), and
 // "texts", its bytes, read only to open it, so that the list costs what
 // its lines cost, whatever the maps weigh.
 import { $, count } from "./page.js";
 import { CAPACITY } from "./conversion.js";
-import { extent, layout, map, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
+import { layout, map, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
 import { difference } from "./edits.js";
+import { pool } from "./pooling.js";
 import { FIRST, hold, shownBefore, tookIn, versionOf } from "./tabs.js";
 
-const DELAY = 500;  // ms from a step to its keeping: a burst of steps is kept once
-const THUMB = 48;   // the small picture's side, in pixels at most
+const DELAY = 50;  // ms from a step to its keeping: a burst of steps is kept once
+const THUMB = 48;   // a thumbnail's side, in pixels at most
 let db = null;      // the page's storage, null where it has none
 let timer = 0;
 let lost = false;   // the map as it is now could not be kept
 let back = false;   // the line says a map was brought back
 let stepped = 0;    // when the step now waiting to be kept was made
 let refusal = null; // the map the storage refused last, and why
+let saving = "";    // what keeps a map that this browser does not: Save map, and its key
 const KEPT = "gridpin-kept";  // the map kept last, in the local storage
 
 // Where the keeping of the last step stands, for the page's test: due,
@@ -62,8 +64,10 @@ function upgrade(open, old) {
   };
 }
 
-// Opens the storage and gives the map changed last, or null.
-export async function startKeeping() {
+// Opens the storage and gives the map changed last, or null; save: the
+// save command as the page's notes name it.
+export async function startKeeping(save) {
+  saving = save;
   addEventListener("beforeunload", (e) => {
     keepNow();
     if ((!db || lost) && unsaved()) {
@@ -79,7 +83,7 @@ export async function startKeeping() {
   addEventListener("storage", (e) => e.key === KEPT && catchUp());
   // Another map in place ends the line on the one brought back.
   on("step", ({ whole, keep = true }) => {
-    if (whole && back) say("");
+    if (whole && back) sayKept("");
     if (keep) keepSoon();
   });
   // A step of the map leaving, not yet kept, is kept before it goes.
@@ -96,14 +100,14 @@ export async function startKeeping() {
     return cursor ? await readKept(cursor.value) : null;
   } catch {
     db = null;
-    say("This browser keeps nothing for this page, so a drawing is not kept between visits: Save map keeps it.");
+    sayKept(`This browser keeps nothing for this page, so a drawing is not kept between visits: ${saving} keeps it.`);
     return null;
   }
 }
 
 export const keeping = () => !!db;
 
-function say(text, broughtBack = false) {
+function sayKept(text, broughtBack = false) {
   $("kept").textContent = text;
   back = broughtBack;
 }
@@ -118,20 +122,14 @@ function keepSoon() {
   state("due");
 }
 
-// The map's cells, small: a pixel for each square of cells, marked where
-// any of them is, blank where any is a cell, and none past the rows' ends.
-// 2 marked, 1 blank, 0 none.
+// The map's cells, small: a pixel for each square of cells, pooled as the
+// picture's are (pooling.js), in a rectangle: 2 marked, 1 blank, 0 none.
 function thumbnail() {
-  const { w: cols, h: rows } = extent(), k = Math.max(1, Math.ceil(Math.max(cols, rows) / THUMB));
-  const w = Math.ceil(cols / k), h = Math.ceil(rows / k), cells = new Uint8Array(w * h);
-  for (let y = 0; y < rows; y++) {
-    const start = layout.rowStart[y], n = layout.rowStart[y + 1] - start, line = Math.floor(y / k) * w;
-    for (let x = 0; x < n; x++) {
-      const t = line + Math.floor(x / k), v = layout.cells[start + x] + 1;
-      if (v > cells[t]) cells[t] = v;
-    }
-  }
-  return { w, h, cells };
+  const { widest, rows, rowStart, cells } = layout(), k = Math.max(1, Math.ceil(Math.max(widest, rows) / THUMB));
+  const pooled = pool({ rows, start: rowStart, cells, add: 1 }, k);
+  const w = Math.ceil(widest / k), h = pooled.rows, out = new Uint8Array(w * h);
+  for (let y = 0; y < h; y++) out.set(pooled.cells.subarray(pooled.start[y], pooled.start[y + 1]), y * w);
+  return { w, h, cells: out };
 }
 
 const stored = (entry) => request(stores("readonly").objectStore("entries").get(entry)).catch(() => null);
@@ -140,19 +138,19 @@ const stored = (entry) => request(stores("readonly").objectStore("entries").get(
 // take in, kept by another tab out of its hearing, is not written over.
 // The step stays due meanwhile: a tab that goes now keeps it as it goes.
 async function check() {
-  const entry = map.entry, kept = await stored(entry);
+  const entry = map().entry, kept = await stored(entry);
   if (!timer) return;
-  if (kept && entry === map.entry && !tookIn(kept.version)) beside();
+  if (kept && entry === map().entry && !tookIn(kept.version)) beside();
   keepNow();
 }
 
 // The map, changed in another tab too, kept beside that tab's under a
 // name of its own; this tab goes on with it.
 function beside() {
-  const was = map.name, dot = was.lastIndexOf("."), version = versionOf();
+  const was = map().name, dot = was.lastIndexOf("."), version = versionOf();
   rekey(newEntry(), dot > 0 ? `${was.slice(0, dot)} (from another tab)${was.slice(dot)}` : `${was} (from another tab)`);
-  hold(map.entry, version);
-  say(`${was} was changed in another tab as well: this tab's version is kept beside it, as ${map.name}.`);
+  hold(map().entry, version);
+  sayKept(`${was} was changed in another tab as well: this tab's version is kept beside it, as ${map().name}.`);
 }
 
 // The map kept now, in a transaction committed at once.
@@ -160,25 +158,25 @@ function keepNow() {
   if (!timer || !db) return;
   clearTimeout(timer);
   timer = 0;
-  const name = map.name;
-  if (map.bytes.length > CAPACITY) {
+  const name = map().name;
+  if (map().bytes.length > CAPACITY) {
     lost = true;
     refusal = { name, why: `it holds more than ${CAPACITY.toLocaleString("en")} bytes` };
     state("failed");
-    say(`${name} holds more than ${CAPACITY.toLocaleString("en")} bytes, so it is not kept in this browser.`);
+    sayKept(`${name} holds more than ${CAPACITY.toLocaleString("en")} bytes, so it is not kept in this browser.`);
     return;
   }
   const started = performance.now(), from = stepped;
-  const entry = { entry: map.entry, name, from: map.from, size: map.bytes.length, changed: Date.now(), thumb: thumbnail(),
+  const entry = { entry: map().entry, name, from: map().from, size: map().bytes.length, changed: Date.now(), thumb: thumbnail(),
     version: versionOf() };
   try {
     const t = stores("readwrite");
-    t.objectStore("texts").put(map.bytes.slice(), entry.entry);
+    t.objectStore("texts").put(map().bytes.slice(), entry.entry);
     t.objectStore("entries").put(entry);
     t.commit?.();
     state("writing");
     done(t).then(() => {
-      if (lost) say("");
+      if (lost) sayKept("");
       lost = false;
       refusal = null;
       // Told to the other tabs, for a step too large to tell them itself.
@@ -199,7 +197,7 @@ function fail(e, name) {
   state("failed");
   const why = e?.name === "QuotaExceededError" ? "its storage is full" : e?.message || e?.name || "its storage refused it";
   refusal = { name, why };
-  say(`${name} could not be kept in this browser (${why}): Save map keeps it.`);
+  sayKept(`${name} could not be kept in this browser (${why}): ${saving} keeps it.`);
 }
 
 // The map the browser refused to keep last, while it is not kept, and why.
@@ -210,12 +208,12 @@ export const refused = () => (lost ? refusal : null);
 // kept, which is then kept beside it.
 async function catchUp() {
   if (!db) return;
-  const entry = map.entry, kept = await stored(entry);
-  if (!kept?.version || entry !== map.entry || tookIn(kept.version) || timer || lost) return;
+  const entry = map().entry, kept = await stored(entry);
+  if (!kept?.version || entry !== map().entry || tookIn(kept.version) || timer || lost) return;
   const read = await readKept(kept);
-  if (!read || entry !== map.entry || timer || tookIn(read.version)) return;
+  if (!read || entry !== map().entry || timer || tookIn(read.version)) return;
   hold(entry, read.version);
-  receive([difference(map.bytes, read.bytes)], { name: read.name, from: read.from });
+  receive([difference(map().bytes, read.bytes)], { name: read.name, from: read.from });
 }
 
 // Every kept map but its bytes, the one changed last first.
@@ -243,7 +241,7 @@ export async function deleteKept(entry) {
   t.objectStore("entries").delete(entry.entry);
   t.objectStore("texts").delete(entry.entry);
   await done(t);
-  if (entry.entry === map.entry) lost = true;
+  if (entry.entry === map().entry) lost = true;
 }
 
 // Shows a kept map, as it is kept already; undo brings back the map shown
@@ -257,6 +255,6 @@ export function restore(kept, { opening = false } = {}) {
   if (!kept.thumb) keepSoon();
   if (!opening) return;
   const when = new Date(kept.changed).toLocaleString("en", { dateStyle: "long", timeStyle: "short" });
-  say(`Brought back from this browser: ${kept.name}, ${count(kept.bytes.length, "byte")}, last changed ${when}. ` +
+  sayKept(`Brought back from this browser: ${kept.name}, ${count(kept.bytes.length, "byte")}, last changed ${when}. ` +
     "New map or Open starts another; Maps (M) lists every map kept.", true);
 }

@@ -53,7 +53,7 @@ export async function copyListing() {
 
 // The listing of the map as it is: room.map gives room.lst.
 export function download() {
-  save(listingBytes(current()), (stem(map.name) || "map") + ".lst");
+  save(listingBytes(current()), (stem(map().name) || "map") + ".lst");
 }
 
 // The line ends of the visitor's system, to begin with.
@@ -61,5 +61,5 @@ export function startListing() {
   const windows = /^win/i.test(navigator.userAgentData?.platform ?? navigator.platform);
   document.querySelector(`input[name="ends"][value="${windows ? "crlf" : "lf"}"]`).checked = true;
   document.querySelectorAll('input[name="ends"]').forEach((r) => r.addEventListener("change", () => showListing(current())));
-  on("converted", showListing);
+  on("converted", ({ out }) => showListing(out));
 }

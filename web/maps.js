@@ -1,6 +1,6 @@
 // The Maps list: every map the browser keeps for the page, the one changed
-// last first, each with its name, size, when it last changed and a small
-// picture; one opens, is renamed or, asked first, deleted from here. The
+// last first, each with its name, size, when it last changed and a
+// thumbnail; one opens, is renamed or, asked first, deleted from here. The
 // map shown is marked. What the storage holds is said at the top.
 import { $, beginAt, count } from "./page.js";
 import { map, rename } from "./document.js";
@@ -24,8 +24,8 @@ function megabytes(n) {
   return n < 1e6 ? count(n, "byte") : `${(n / 1e6).toLocaleString("en", { maximumFractionDigits: 1 })} MB`;
 }
 
-// The small picture, in the page's colours.
-function picture({ thumb }) {
+// A map's thumbnail, in the page's colours.
+function thumbnail({ thumb }) {
   const canvas = el("canvas", { className: "thumb", width: thumb?.w || 1, height: thumb?.h || 1 });
   canvas.setAttribute("aria-hidden", "true");
   if (!thumb?.w) return canvas;
@@ -50,10 +50,10 @@ async function used(maps) {
   return `${r ? `${r.name} is not kept: ${r.why}. ` : ""}${count(maps.length, "map")} kept, ${megabytes(own)} of map text${browser}.`;
 }
 
-// One line of the list: the picture, the name and what it is, and its
+// One line of the list: the thumbnail, the name and what it is, and its
 // buttons; Rename and Delete turn the line into their question.
 function line(kept) {
-  const shown = kept.entry === map.entry;
+  const shown = kept.entry === map().entry;
   const li = el("li");
   if (shown) li.setAttribute("aria-current", "true");
   const about = el("span", { className: "about" }, el("strong", { textContent: kept.name }),
@@ -62,12 +62,12 @@ function line(kept) {
     button("Open", `Open ${kept.name}`, () => open(kept)),
     button("Rename", `Rename ${kept.name}`, () => renaming(kept, li)),
     button("Delete", `Delete ${kept.name}`, () => deleting(kept, li)));
-  li.append(picture(kept), about, actions);
+  li.append(thumbnail(kept), about, actions);
   return li;
 }
 
 async function open(kept) {
-  if (kept.entry !== map.entry) {
+  if (kept.entry !== map().entry) {
     beginAt();
     const read = await readKept(kept);
     if (!read) return note(`${kept.name} is no longer kept: another page deleted it.`);
@@ -85,7 +85,7 @@ function renaming(kept, li) {
     const name = input.value.trim();
     if (!name) return note("A map's name cannot be empty.");
     // The map shown takes the name too, and Save map saves it so.
-    if (kept.entry === map.entry) rename(name);
+    if (kept.entry === map().entry) rename(name);
     await renameKept(kept, name);
     note(`${kept.name} is now ${name}.`);
     await showList();
@@ -95,7 +95,7 @@ function renaming(kept, li) {
 }
 
 function deleting(kept, li) {
-  const shown = kept.entry === map.entry;
+  const shown = kept.entry === map().entry;
   const ask = el("span", { className: "ask" }, `Delete ${kept.name} from this browser?${shown ? " It stays in the page until another map takes its place." : ""} `,
     button("Delete", `Delete ${kept.name} for good`, async () => {
       await deleteKept(kept);

@@ -5,27 +5,28 @@
 // one's between its two middle columns. An image at a negative position
 // is not written; one past a row's end grows it, as painting there does.
 // Fill and the selection's commands are not mirrored: they do not ask.
-import { $ } from "./page.js";
-import { Targets, extent, layout } from "./document.js";
-import { addLayer, overlaySoon } from "./picture.js";
-import { drawing } from "./tools.js";
+import { Targets, layout } from "./document.js";
+import { overlaySoon } from "./picture.js";
 import { images } from "./images.js";
+import { option, setOption } from "./options.js";
 
+// The modes in the order the mirror's command steps them (the option is
+// an index), each with its name and its sign.
 const MODES = [
-  { name: "off", text: "Mirror off" },
-  { name: "left–right", text: "Mirror ↔", across: true },
-  { name: "top–bottom", text: "Mirror ↕", down: true },
-  { name: "both ways", text: "Mirror ✣", across: true, down: true },
+  { name: "off", sign: "off" },
+  { name: "left–right", sign: "↔", across: true },
+  { name: "top–bottom", sign: "↕", down: true },
+  { name: "both ways", sign: "✣", across: true, down: true },
 ];
-let mode = 0;  // only this module writes it
+export const mirrorMode = () => MODES[option("mirror")];
 
 // The axes as the map is now, for a use of a tool to keep to its end
 // (a stroke that grows the map does not move them): null while off.
 export function mirrorAxis() {
-  const m = MODES[mode];
+  const m = mirrorMode();
   if (!m.across && !m.down) return null;
-  extent();
-  return layout.refused ? null : { across: !!m.across, down: !!m.down, w: layout.wid, h: layout.hgt };
+  const { refused, wid, hgt } = layout();
+  return refused ? null : { across: !!m.across, down: !!m.down, w: wid, h: hgt };
 }
 
 // The targets with their mirror images after each, in the same state.
@@ -37,21 +38,16 @@ export function mirrored(targets, axis = mirrorAxis()) {
 }
 
 export function cycleMirror() {
-  mode = (mode + 1) % MODES.length;
-  show();
+  setOption("mirror", (option("mirror") + 1) % MODES.length);
   overlaySoon();
 }
 
-function show() {
-  $("mirror").textContent = MODES[mode].text;
-  $("mirror").setAttribute("aria-label", `Mirrored drawing: ${MODES[mode].name}; next`);
-}
-
-// The axes over the picture while drawing, dashed, across the map's box.
-function axes(ctx, at, s, colours, ratio) {
-  const axis = drawing.on && mirrorAxis();
+// The axes over the picture, dashed, across the map's box: a layer that
+// the drawing mode adds (see tools/drawing.js).
+export function axes(ctx, at, s, colours, ratio) {
+  const axis = mirrorAxis();
   if (!axis) return;
-  const { w: cols, h: rows } = extent();
+  const { widest, rows } = layout();
   ctx.save();
   ctx.strokeStyle = colours.accent;
   ctx.lineWidth = 2 * ratio;
@@ -63,13 +59,8 @@ function axes(ctx, at, s, colours, ratio) {
   }
   if (axis.down) {
     ctx.moveTo(...at(0, axis.h / 2));
-    ctx.lineTo(...at(cols, axis.h / 2));
+    ctx.lineTo(...at(widest, axis.h / 2));
   }
   ctx.stroke();
   ctx.restore();
-}
-
-export function startMirror() {
-  addLayer(axes);
-  show();
 }

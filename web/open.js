@@ -1,5 +1,5 @@
 // Opening maps: a file from the picker or dropped on the page, taken as
-// its bytes; a coordinate listing, read back into its map; a picture (PNG,
+// its bytes; a coordinate listing, read back into its map; an image (PNG,
 // GIF, WebP or JPEG) made into a map, at once or through its dialog; and a
 // new map of blank cells.
 import { $, beginAt, count, stem } from "./page.js";
@@ -8,27 +8,27 @@ import { blockBytes, mapSize } from "./block.js";
 import { on, replace } from "./document.js";
 import { pngPixels, pngSize } from "./png.js";
 import { blockScale, pixelsOf, twoShades } from "./dither.js";
-import { pictureDialog } from "./picturedialog.js";
+import { imageDialog } from "./imagedialog.js";
 import { sizeDialog } from "./dialogs.js";
 import { formOf } from "./forms/index.js";
 import PNG from "./forms/png.js";
 import { openForm } from "./formbar.js";
 
-// What a picture's first bytes say it is. A map text could start with
+// What an image's first bytes say it is. A map text could start with
 // the same bytes, all skipped, so one that the browser cannot decode is
 // taken as text.
-const PICTURES = [[0x47, 0x49, 0x46, 0x38], [0xff, 0xd8, 0xff]];
-const isPicture = (b) => PNG.sniff(b) || PICTURES.some((magic) => magic.every((v, i) => b[i] === v)) ||
+const IMAGES = [[0x47, 0x49, 0x46, 0x38], [0xff, 0xd8, 0xff]];
+const isImage = (b) => PNG.sniff(b) || IMAGES.some((magic) => magic.every((v, i) => b[i] === v)) ||
   (String.fromCharCode(...b.subarray(0, 4)) === "RIFF" && String.fromCharCode(...b.subarray(8, 12)) === "WEBP");
 
-// A picture or a listing is timed from the file's opening, a map from its
+// An image or a listing is timed from the file's opening, a map from its
 // bytes read.
 async function openFile(file) {
   if (!file) return;
   $("opened").textContent = "";
   // The tool reads one byte more than it converts, to tell a map too large.
   const bytes = new Uint8Array(await file.slice(0, CAPACITY + 1).arrayBuffer());
-  if (isPicture(bytes) && await openPicture(file, bytes)) return;
+  if (isImage(bytes) && await openImage(file, bytes)) return;
   if (bytes[0] === 0x5b) return openListing(file);
   const form = formOf(file.name, bytes);
   if (form) return openForm(file, form);
@@ -47,15 +47,15 @@ async function openListing(file) {
     `${read.line ? `line ${read.line}: ` : ""}${read.reason}. The map in the page is as it was.`;
 }
 
-// A picture's pixels: PNG read here, sample for sample as the file has it;
-// other pictures decoded by the browser, their colours taken as the file
-// has them, not as a screen would show them. A picture of a map (two
+// An image's pixels: PNG read here, sample for sample as the file has it;
+// other images decoded by the browser, their colours taken as the file
+// has them, not as a screen would show them. An image of a map (two
 // shades) whose map fits opens at once, a cell a pixel, marked by the rule
 // of png.js, each row of pixels a line ended by a line feed; any other
-// opens in the picture's dialog. False when the picture cannot be read:
+// opens in the image's dialog. False when the image cannot be read:
 // its bytes are then a map text, refused as the tool would refuse it.
 const PIXELS = 2 ** 26;
-async function openPicture(file, head) {
+async function openImage(file, head) {
   const t0 = performance.now();
   let bitmap = null, dims = pngSize(head);
   if (!dims) {
@@ -74,41 +74,42 @@ async function openPicture(file, head) {
       `the ${PIXELS.toLocaleString("en")} pixels this page reads. The map in the page is as it was.`;
     return true;
   }
-  let pic;
+  let img;
   if (bitmap) {
-    pic = fromBitmap(bitmap, w, h);
+    img = fromBitmap(bitmap, w, h);
   } else {
     try {
-      pic = await pngPixels(new Uint8Array(await file.arrayBuffer()));
+      img = await pngPixels(new Uint8Array(await file.arrayBuffer()));
     } catch (e) {
-      $("opened").textContent = `${file.name} starts as a PNG picture does, but ${e.message}; ` +
+      $("opened").textContent = `${file.name} starts as a PNG image does, but ${e.message}; ` +
         "its bytes are shown as a map text, which the tool would refuse.";
       return false;
     }
   }
   const name = stem(file.name) + ".map";
   // Its last line feed may be left out, as a listing's map's is.
-  if (!twoShades(pic) || mapSize(w, h) - 1 > CAPACITY) {
-    pictureDialog(pic, name, file.name, t0);
+  if (!twoShades(img) || mapSize(w, h) - 1 > CAPACITY) {
+    imageDialog(img, name, file.name, t0);
     return true;
   }
-  const cells = Uint8Array.from(pic.grey, (g, p) => pic.opaque[p] && g < 128 ? 1 : 0);
-  replace(blockBytes({ w, h, cells }).subarray(0, CAPACITY), name, "a picture");
-  offerScaled(pic, { w, h, cells }, name, file.name);
+  const cells = Uint8Array.from(img.grey, (g, p) => img.opaque[p] && g < 128 ? 1 : 0);
+  replace(blockBytes({ w, h, cells }).subarray(0, CAPACITY), name, "an image");
+  offerScaled(img, { w, h, cells }, name, file.name);
   return true;
 }
-// The offer of one cell a block, beside the line on the picture opened;
+
+// The offer of one cell a block, beside the line on the image opened;
 // the map stays one cell a pixel unless it is taken, as a step of its own.
-// And the picture's dialog, for other settings.
-function offerScaled(pic, block, name, file) {
-  const more = Object.assign(document.createElement("button"), { type: "button", id: "picture-settings",
-    textContent: "Picture settings…" });
+// And the image's dialog, for other settings.
+function offerScaled(img, block, name, file) {
+  const more = Object.assign(document.createElement("button"), { type: "button", id: "image-settings",
+    textContent: "Image settings…" });
   more.addEventListener("click", () => {
     more.remove();
-    pictureDialog(pic, name, file);
+    imageDialog(img, name, file);
   });
   $("opened").after(more);
-  const n = blockScale(pic);
+  const n = blockScale(img);
   if (!n) return;
   const w = block.w / n, h = block.h / n, cells = new Uint8Array(w * h);
   for (let y = 0; y < h; y++) for (let x = 0; x < w; x++) cells[y * w + x] = block.cells[y * n * block.w + x * n];
@@ -116,7 +117,7 @@ function offerScaled(pic, block, name, file) {
     textContent: `One cell a block: ${w} × ${h} cells` });
   take.addEventListener("click", () => {
     $("opened").textContent = "";
-    replace(blockBytes({ w, h, cells }), name, "a picture");
+    replace(blockBytes({ w, h, cells }), name, "an image");
   });
   $("opened").replaceChildren(`${name.replace(/\.map$/, "")} looks drawn at ${n} pixels a cell: every ${n} × ${n} ` +
     `block of its pixels is alike. It is open as ${block.w} × ${block.h} cells, one a pixel. `, take);
@@ -138,7 +139,7 @@ export const newMap = sizeDialog("new", mapSize, () => true, (w, h) => {
 });
 
 // The file button and drops anywhere on the page. The offer of one cell a
-// block is for the picture as it was opened: it goes with the next step.
+// block is for the image as it was opened: it goes with the next step.
 export function startOpening() {
   $("file").addEventListener("change", async (e) => {
     await openFile(e.target.files[0]);
@@ -152,7 +153,7 @@ export function startOpening() {
     openFile(e.dataTransfer.files[0]);
   });
   on("step", () => {
-    $("picture-settings")?.remove();
+    $("image-settings")?.remove();
     if ($("unscale")) $("opened").replaceChildren();
   });
   // An image pasted with no text beside it is opened as a file would be.

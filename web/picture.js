@@ -7,8 +7,8 @@
 // toggled cell re-renders its own pixels, and only a new layout, a zoom or
 // a pan renders the whole.
 import { $, count } from "./page.js";
-import { cellState, exists, isRefused, layout, map, on, relayout, rowLength } from "./document.js";
-import { cover, paint, reset, setView, toggled } from "./raster.js";
+import { cellState, exists, isRefused, layout, map, on, rowLength } from "./document.js";
+import { cover, renderPixels, reset, setView, toggled } from "./raster.js";
 
 // view: the scale s (CSS pixels per cell) and the origin (ox, oy),
 // refitted to the box while fit is set; cursor: the cell the arrow keys
@@ -56,12 +56,19 @@ const toPixels = (x, y, ratio = 1) => {
 const due = { whole: false, rect: null, overlay: false };
 let image = null, px = null;
 
-function cellToggled(x, y) {
-  toggled(x, y);
+// Cells toggled in this box: its pixels repainted now, put on the canvas
+// at the next frame. A box too large to be worth it renders the whole.
+function cellsToggled(box) {
+  if (box.w * box.h > 1 << 16) {
+    reset();
+    return renderWhole();
+  }
+  toggled(box);
   if (!image || due.whole) return renderSoon();
-  const [x0, x1, y0, y1] = cover(x, y, image.width, image.height), r = due.rect;
+  const [x0, , y0] = cover(box.x, box.y, image.width, image.height);
+  const [, x1, , y1] = cover(box.x + box.w - 1, box.y + box.h - 1, image.width, image.height), r = due.rect;
   due.rect = r ? [Math.min(r[0], x0), Math.max(r[1], x1), Math.min(r[2], y0), Math.max(r[3], y1)] : [x0, x1, y0, y1];
-  if (x1 > x0 && y1 > y0) paint(px, image.width, x0, x1, y0, y1, palette);
+  if (x1 > x0 && y1 > y0) renderPixels(px, image.width, x0, x1, y0, y1, palette);
   renderSoon();
 }
 function renderWhole() {
@@ -73,13 +80,12 @@ function renderWhole() {
 // message) and uneven rows, and the picture rendered at once. A new map is
 // fitted; a changed one keeps the view, so that cells stay under the
 // pointer that paints them. With no map at all, the picture says what to do.
-function showPicture(fitted, out) {
-  if (fitted) Object.assign(picture, { view: null, cursor: null });
-  const { refused, wid, hgt, unevenRows } = layout;
-  $("size").textContent = refused ? `Refused: ${out.message.trim()}${layout.refusedCell ? " The map up to that byte, " +
+function showPicture(out) {
+  const { refused, wid, hgt, unevenRows } = layout();
+  $("size").textContent = refused ? `Refused: ${out.message.trim()}${layout().refusedCell ? " The map up to that byte, " +
     "the byte marked in red." : ""}` : `Width ${wid}, height ${hgt}: the width is the last row's cell count.`;
   $("size").classList.toggle("refused", refused);
-  $("empty").hidden = map.bytes.length > 0;
+  $("empty").hidden = map().bytes.length > 0;
   $("canvas").setAttribute("aria-label", refused ? "Picture of the map up to the refused byte"
     : `Picture of the map, ${wid} by ${hgt} cells`);
   const listed = unevenRows.slice(0, 12).join(", ") + (unevenRows.length > 12 ? ", …" : "");
@@ -95,12 +101,12 @@ export const RULERS = { top: 16, left: 32 };
 // pixels; an empty map starts at the corner, where its first cell will be.
 function fit() {
   const canvas = $("canvas"), { top, left } = RULERS, w = canvas.clientWidth - left, h = canvas.clientHeight - top;
-  if (layout.rows === 0) {
+  if (layout().rows === 0) {
     picture.view = { s: 24, ox: left, oy: top, fit: true };
     return;
   }
-  const s = Math.min(w / Math.max(layout.cols, 1), h / layout.rows, 48);
-  picture.view = { s, ox: left + (w - layout.cols * s) / 2, oy: top + (h - layout.rows * s) / 2, fit: true };
+  const s = Math.min(w / Math.max(layout().widest, 1), h / layout().rows, 48);
+  picture.view = { s, ox: left + (w - layout().widest * s) / 2, oy: top + (h - layout().rows * s) / 2, fit: true };
 }
 
 // The view stays as it is, whatever the map becomes: the cells stay under
@@ -112,7 +118,6 @@ export function holdView() {
 // The whole picture, now.
 function render() {
   const t0 = performance.now(), canvas = $("canvas"), ratio = dpr();
-  if (layout.stale) relayout();
   const W = Math.round(canvas.clientWidth * ratio), H = Math.round(canvas.clientHeight * ratio);
   for (const c of [canvas, $("overlay")]) if (c.width !== W || c.height !== H) [c.width, c.height] = [W, H];
   colours();
@@ -123,11 +128,11 @@ function render() {
     px = new Uint32Array(image.data.buffer);
   }
   setView(view.s * ratio, ...toPixels(0, 0, ratio), W);
-  paint(px, W, 0, W, 0, H, palette);
+  renderPixels(px, W, 0, W, 0, H, palette);
   context("canvas").putImageData(image, 0, 0);
   Object.assign(due, { whole: false, rect: null });
   renderOverlay();
-  const r = layout.refusedCell;
+  const r = layout().refusedCell;
   Object.assign(canvas.dataset, { cell: view.s, x0: view.ox, y0: view.oy, refused: r ? `${r.x},${r.y}` : "" });
   document.body.dataset.renderMs = performance.now() - t0;
 }
@@ -138,7 +143,7 @@ function renderOverlay() {
   const overlay = $("overlay"), ctx = context("overlay"), ratio = dpr();
   ctx.clearRect(0, 0, overlay.width, overlay.height);
   const at = (x, y) => toPixels(x, y, ratio);
-  ring(ctx, layout.refusedCell, palette.refused, []);
+  ring(ctx, layout().refusedCell, palette.refused, []);
   for (const layer of layers) layer(ctx, at, picture.view.s * ratio, palette, ratio);
   if (document.activeElement === $("canvas")) ring(ctx, picture.cursor, palette.accent, [3 * ratio, 2 * ratio]);
   due.overlay = false;
@@ -163,8 +168,8 @@ function ring(ctx, cell, color, dash) {
 let frame = 0;
 function onFrame() {
   frame = 0;
-  if (!layout.rowStart) return;
-  if (due.whole || layout.stale) return render();
+  if (!layout().rowStart) return;
+  if (due.whole) return render();
   if (due.rect) {
     const [x0, x1, y0, y1] = due.rect;
     due.rect = null;
@@ -185,7 +190,7 @@ function renderNow() {
 // the map's widest row by its rows (a short row's tinted end included),
 // or, for a map with no cells, where its first cell will be.
 export const onPicture = ({ x, y }) =>
-  x >= 0 && y >= 0 && x < Math.max(layout.cols, 1) && y < Math.max(layout.rows, 1) || isRefused(x, y);
+  x >= 0 && y >= 0 && x < Math.max(layout().widest, 1) && y < Math.max(layout().rows, 1) || isRefused(x, y);
 
 // The grid position under a point of the canvas, in the map or not.
 export function gridAt(cx, cy) {
@@ -204,12 +209,12 @@ export function tell(c, drawing = false) {
   const state = c ? cellState(c.x, c.y) : null;
   $("cell").textContent = !c ? "" : state !== null ? `[${c.x},${c.y}] ${state ? "marked" : "blank"}`
     : isRefused(c.x, c.y) ? `[${c.x},${c.y}] the refused byte`
-    : drawing && !layout.refused && c.x >= 0 && c.y >= 0 ? `[${c.x},${c.y}] past the map: painting grows it`
+    : drawing && !layout().refused && c.x >= 0 && c.y >= 0 ? `[${c.x},${c.y}] past the map: painting grows it`
     : "";
 }
 
 // The cell told of last: the rulers mark it.
-export const pointed = () => told[0];
+export const underPointer = () => told[0];
 
 export function zoom(factor, cx, cy) {
   const { view } = picture;
@@ -237,9 +242,9 @@ export function refit() {
 // Moves the keyboard cursor from cell to cell, bringing it into view.
 export function moveCursor(dx, dy) {
   const { cursor } = picture, canvas = $("canvas");
-  if (layout.rows === 0) return;
+  if (layout().rows === 0) return;
   const at = cursor ?? { x: 0, y: 0 };
-  const y = Math.min(Math.max(at.y + (cursor ? dy : 0), 0), layout.rows - 1);
+  const y = Math.min(Math.max(at.y + (cursor ? dy : 0), 0), layout().rows - 1);
   const x = Math.min(Math.max(at.x + (cursor ? dx : 0), 0), Math.max(rowLength(y) - 1, 0));
   picture.cursor = { x, y };
   const w = canvas.clientWidth, h = canvas.clientHeight, [cx, cy] = toPixels(x + 0.5, y + 0.5);
@@ -256,14 +261,20 @@ export function startPicture() {
   });
   $("canvas").addEventListener("focus", overlaySoon);
   $("canvas").addEventListener("blur", overlaySoon);
-  on("cell", cellToggled);
-  on("cells", () => {
+  // A map laid out anew renders whole and shows its readouts once it is
+  // converted; another is fitted anew.
+  let readouts = true;
+  on("cells", cellsToggled);
+  on("map", ({ another }) => {
+    if (another) Object.assign(picture, { view: null, cursor: null });
     reset();
+    readouts = true;
     renderWhole();
   });
-  on("shown", ({ fitted, anew, out }) => {
-    if (anew) showPicture(fitted, out);
+  on("converted", ({ out }) => {
+    if (readouts) showPicture(out);
     else renderNow();
+    readouts = false;
     tell(...told);
   });
 }

@@ -1,4 +1,4 @@
-// Reading a PNG's pixels, to open it as a map. Browsers decode pictures
+// Reading a PNG's pixels, to open it as a map. Browsers decode images
 // for a canvas, and WebKit's canvas keeps colours premultiplied by alpha,
 // so a partly transparent pixel comes back rounded there and not in the
 // other engines; every engine also rounds 16-bit samples to 8 bits. A
@@ -9,7 +9,7 @@
 import { inflate } from "./bytes.js";
 import { greyOf, opaqueOf } from "./dither.js";
 
-// The one rule for every picture, on the file's own samples with full
+// The one rule for every image, on the file's own samples with full
 // scale M: at least half opaque, and luminance (Rec. 709 weights, in ten
 // thousandths) below half of full scale. In integers, so that no engine
 // rounds it another way.
@@ -35,7 +35,7 @@ const u32 = (b, i) => (b[i] << 24 | b[i + 1] << 16 | b[i + 2] << 8 | b[i + 3]) >
 export const isPNG = (b) => b.length >= 8 && SIGNATURE.every((v, i) => b[i] === v);
 const fail = (message) => { throw new Error(message); };
 
-// Width and height, read before decoding, so that a picture too large for
+// Width and height, read before decoding, so that an image too large for
 // a map is refused at once; null for bytes that are not a PNG.
 export function pngSize(bytes) {
   if (!isPNG(bytes) || bytes.length < 24 || String.fromCharCode(...bytes.subarray(12, 16)) !== "IHDR") return null;
@@ -89,7 +89,7 @@ export async function pngPixels(bytes) {
 
   const grey = new Uint8Array(w * h), opaque = new Uint8Array(w * h);
   // The same for 8-bit samples other than a palette's, read straight from
-  // the row: the pictures most have, and most of the time they take.
+  // the row: the images most have, and most of the time they take.
   const eight = depth === 8 && type !== 3 && ((b, start, dx, n) => {
     const colour = channels >= 3, alpha = channels % 2 === 0;
     for (let x = 0, q = 0, c = start; x < n; x++, q += channels, c += dx) {
@@ -139,7 +139,7 @@ function chunks(b) {
     const sound = crc(b, at + 4, end - 4) === u32(b, end - 4), critical = !(b[at + 4] & 32);
     if (critical && !sound) fail(`the PNG's ${type} chunk is damaged: its CRC does not match`);
     if (!head && type !== "IHDR") fail("the PNG does not start with its IHDR chunk");
-    if (type === "IHDR") head = header(body);
+    if (type === "IHDR") head = ihdr(body);
     else if (type === "PLTE") palette = head.type === 3 ? body : null;
     else if (type === "IDAT") data.push(body);
     else if (type === "IEND") break;
@@ -160,7 +160,7 @@ function chunks(b) {
   return { head, palette, alphas, key, data };
 }
 
-function header(b) {
+function ihdr(b) {
   if (b.length !== 13) fail("the PNG's IHDR chunk is malformed");
   const [depth, type, compression, filter, interlace] = b.subarray(8);
   const head = { width: u32(b, 0), height: u32(b, 4), depth, type, interlaced: interlace === 1 };
@@ -194,7 +194,7 @@ function unfilter(filter, row, prior, bpp) {
   const n = row.length;
   if (filter > 4) fail(`the PNG's row filter ${filter} is not one PNG has`);
   // Each filter a loop of its own: these run over every byte of the
-  // picture. At the left, a and c are 0, where Paeth predicts b.
+  // image. At the left, a and c are 0, where Paeth predicts b.
   if (filter === 1) for (let i = bpp; i < n; i++) row[i] += row[i - bpp];
   else if (filter === 2 || filter === 4) for (let i = 0; i < (filter === 2 ? n : bpp); i++) row[i] += prior[i];
   else if (filter === 3) for (let i = 0; i < n; i++) row[i] += ((i >= bpp ? row[i - bpp] : 0) + prior[i]) >> 1;

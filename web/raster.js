@@ -9,45 +9,37 @@
 // A canvas could not hold a row of a million cells as an image: browsers
 // cap its sides at tens of thousands of pixels.
 import { layout } from "./document.js";
+import { pool } from "./pooling.js";
 
 // A pooled pixel: no cell, or its cells' most: blank 1, marked 2.
-const NONE = 0;
+const NO_CELL = 0;
 
 // levels[k]: the image pooled 2^k cells a side, as rows of cells, each row
 // its own length; levels[0] reads the layout. Built as zooming out needs.
 let levels = [];
 
 export function reset() {
-  levels = [{ rows: layout.rows, start: layout.rowStart, cells: layout.cells, add: 1 }];
+  const { rows, rowStart, cells } = layout();
+  levels = [{ rows, start: rowStart, cells, add: 1 }];
 }
 
-function pool(fine) {
-  const rows = Math.ceil(fine.rows / 2), start = new Uint32Array(rows + 1);
-  const len = (y) => y < fine.rows ? fine.start[y + 1] - fine.start[y] : 0;
-  for (let y = 0; y < rows; y++) start[y + 1] = start[y] + Math.ceil(Math.max(len(2 * y), len(2 * y + 1)) / 2);
-  const cells = new Uint8Array(start[rows]);
-  for (let y = 0; y < fine.rows; y++) {
-    const to = start[y >> 1], from = fine.start[y], n = len(y);
-    for (let x = 0; x < n; x++) {
-      const v = fine.cells[from + x] + fine.add, j = to + (x >> 1);
-      if (v > cells[j]) cells[j] = v;
-    }
-  }
-  return { rows, start, cells, add: 0 };
-}
-
-// A cell of the map toggled: the pooled pixels over it follow.
-export function toggled(x, y) {
+// Cells of the map toggled within a box: the pooled pixels over it follow.
+export function toggled({ x, y, w, h }) {
+  let x0 = x, y0 = y, x1 = x + w - 1, y1 = y + h - 1;
   for (let k = 1; k < levels.length; k++) {
     const fine = levels[k - 1], level = levels[k];
-    x >>= 1;
-    y >>= 1;
-    let v = NONE;
-    for (let fy = 2 * y; fy < 2 * y + 2 && fy < fine.rows; fy++) {
-      const from = fine.start[fy], n = fine.start[fy + 1] - from;
-      for (let fx = 2 * x; fx < 2 * x + 2 && fx < n; fx++) v = Math.max(v, fine.cells[from + fx] + fine.add);
+    x0 >>= 1, y0 >>= 1, x1 >>= 1, y1 >>= 1;
+    for (let py = y0; py <= y1 && py < level.rows; py++) {
+      const n = level.start[py + 1] - level.start[py];
+      for (let px = x0; px <= x1 && px < n; px++) {
+        let v = NO_CELL;
+        for (let fy = 2 * py; fy < 2 * py + 2 && fy < fine.rows; fy++) {
+          const from = fine.start[fy], m = fine.start[fy + 1] - from;
+          for (let fx = 2 * px; fx < 2 * px + 2 && fx < m; fx++) v = Math.max(v, fine.cells[from + fx] + fine.add);
+        }
+        level.cells[level.start[py] + px] = v;
+      }
     }
-    level.cells[level.start[y] + x] = v;
   }
 }
 
@@ -60,7 +52,7 @@ let view = null, cols = null;
 export function setView(s, ox, oy, width) {
   let k = 0;
   while (s * 2 ** k < 1 && (levels[k].rows > 1 || levels[k].cells.length > 1)) {
-    if (k + 1 === levels.length) levels.push(pool(levels[k]));
+    if (k + 1 === levels.length) levels.push(pool(levels[k], 2));
     k++;
   }
   const S = s * 2 ** k, gap = s >= 4 ? 1 : 0;
@@ -74,13 +66,13 @@ export function setView(s, ox, oy, width) {
 
 // Paints the pixels [x0, x1) × [y0, y1) of px, an image W pixels wide, in
 // the colours given as the canvas stores them.
-export function paint(px, W, x0, x1, y0, y1, colours) {
+export function renderPixels(px, W, x0, x1, y0, y1, colours) {
   const { s, oy, k, S, gap } = view, level = levels[k];
   const lut = [0, colours.blank, colours.marked];
   let last = "";
   for (let py = y0; py < y1; py++) {
     const at = py + 0.5 - oy, y = Math.floor(at / S), band = Math.floor(at / s), base = py * W;
-    const empty = band >= 0 && band < layout.rows && layout.uneven[band] ? colours.uneven : colours.bg;
+    const empty = band >= 0 && band < layout().rows && layout().uneven[band] ? colours.uneven : colours.bg;
     const inGap = y < 0 || y >= level.rows || at - y * S >= S - gap;
     const key = `${inGap ? -1 : y} ${empty}`;
     if (key === last) {
@@ -92,7 +84,7 @@ export function paint(px, W, x0, x1, y0, y1, colours) {
       px.fill(empty, base + x0, base + x1);
       continue;
     }
-    lut[NONE] = empty;
+    lut[NO_CELL] = empty;
     const from = level.start[y], n = level.start[y + 1] - from, { cells, add } = level;
     for (let p = x0; p < x1; p++) {
       const c = cols[p];

@@ -61,6 +61,6 @@ function placeLayer() {
 }
 
 export function startRefusal() {
-  on("updated", ({ out }) => showRefusal(out, map.bytes, inBox()));
+  on("converted", ({ out }) => showRefusal(out, map().bytes, inBox()));
   $("text").addEventListener("scroll", placeLayer);
 }

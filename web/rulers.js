@@ -7,23 +7,18 @@
 // the rulers cost what the overlay's size does, whatever the map. A
 // heavier grid line every N cells (G steps N: off, 4, 5, 8, 10, 16) where
 // cells are large enough to show their gaps.
-import { $ } from "./page.js";
-import { extent } from "./document.js";
-import { RULERS, addLayer, overlaySoon, pointed } from "./picture.js";
+import { layout } from "./document.js";
+import { RULERS, addLayer, overlaySoon, underPointer } from "./picture.js";
+import { option, setOption } from "./options.js";
 
+// The steps G goes through; the option is an index.
 const EVERY = [0, 4, 5, 8, 10, 16];
-let every = 0;  // the index in EVERY; only this module writes it
+// Cells from one heavier line to the next, or 0: none.
+export const gridEvery = () => EVERY[option("grid")];
 
 export function stepGrid() {
-  every = (every + 1) % EVERY.length;
-  show();
+  setOption("grid", (option("grid") + 1) % EVERY.length);
   overlaySoon();
-}
-
-function show() {
-  const n = EVERY[every];
-  $("grid").textContent = n ? `Grid ${n}` : "Grid off";
-  $("grid").setAttribute("aria-label", `A heavier line every ${n ? `${n} cells` : "so many cells: off"}; next`);
 }
 
 // The finest step of 1, 5, 10, 50, 100… whose labels are at least gap
@@ -45,35 +40,35 @@ function labels(n, step, from, to, at) {
 }
 
 function rulers(ctx, at, s, colours, ratio) {
-  const { w: cols, h: rows } = extent(), overlay = ctx.canvas;
+  const { widest, rows } = layout(), overlay = ctx.canvas;
   if (rows === 0) return void Object.assign(overlay.dataset, { rulerX: "", rulerY: "" });
   const band = RULERS.top * ratio, wide = RULERS.left * ratio, font = 11 * ratio, [x0, y0] = at(0, 0);
   const xAt = (i) => x0 + i * s, yAt = (j) => y0 + j * s;
-  const n = EVERY[every];
+  const n = gridEvery();
   // The heavier grid, under the rulers.
   if (n && s >= 4 * ratio) {
     ctx.save();
     ctx.strokeStyle = colours.accent;
     ctx.lineWidth = Math.max(1, ratio);
     ctx.beginPath();
-    for (const i of labels(cols + 1, n, 0, overlay.width, xAt)) ctx.moveTo(xAt(i), yAt(0)), ctx.lineTo(xAt(i), yAt(rows));
-    for (const j of labels(rows + 1, n, 0, overlay.height, yAt)) ctx.moveTo(xAt(0), yAt(j)), ctx.lineTo(xAt(cols), yAt(j));
+    for (const i of labels(widest + 1, n, 0, overlay.width, xAt)) ctx.moveTo(xAt(i), yAt(0)), ctx.lineTo(xAt(i), yAt(rows));
+    for (const j of labels(rows + 1, n, 0, overlay.height, yAt)) ctx.moveTo(xAt(0), yAt(j)), ctx.lineTo(xAt(widest), yAt(j));
     ctx.stroke();
     ctx.restore();
   }
   ctx.save();
   ctx.font = `${font}px sans-serif`;
-  const room = ctx.measureText(String(Math.max(cols, rows) - 1)).width + 6 * ratio;
-  const xs = labels(cols, stepFor(s, room), wide, overlay.width, xAt);
+  const room = ctx.measureText(String(Math.max(widest, rows) - 1)).width + 6 * ratio;
+  const xs = labels(widest, stepFor(s, room), wide, overlay.width, xAt);
   const ys = labels(rows, stepFor(s, font + 4 * ratio), band, overlay.height, yAt);
   ctx.globalAlpha = 0.85;
   ctx.fillStyle = colours.bgCss;
   ctx.fillRect(0, 0, overlay.width, band);
   ctx.fillRect(0, band, wide, overlay.height - band);
   ctx.globalAlpha = 1;
-  const c = pointed();
+  const c = underPointer();
   ctx.fillStyle = colours.accent;
-  if (c && c.x >= 0 && c.x < cols) ctx.fillRect(xAt(c.x), band - 3 * ratio, s, 3 * ratio);
+  if (c && c.x >= 0 && c.x < widest) ctx.fillRect(xAt(c.x), band - 3 * ratio, s, 3 * ratio);
   if (c && c.y >= 0 && c.y < rows) ctx.fillRect(wide - 3 * ratio, yAt(c.y), 3 * ratio, s);
   ctx.fillStyle = colours.fgCss;
   ctx.textBaseline = "top";
@@ -84,7 +79,4 @@ function rulers(ctx, at, s, colours, ratio) {
   Object.assign(overlay.dataset, { rulerX: xs.join(" "), rulerY: ys.join(" "), rulerMark: c ? `${c.x},${c.y}` : "" });
 }
 
-export function startRulers() {
-  addLayer(rulers);
-  show();
-}
+export const startRulers = () => addLayer(rulers);

@@ -1,39 +1,40 @@
 // The selection: a box of cells, shown with a dashed outline and its size
 // and corner in the readout, and what is done to it. Its cells move by a
 // drag (tools/select.js) or by the arrow keys; they go to the clipboard as
-// map text (clipboard.js); they are blanked, mirrored and rotated in place.
-// With nothing selected the mirrors and the rotation act on the whole map.
+// map text (clipboard.js); they are blanked, flipped and rotated in place.
+// With nothing selected the flips and the rotation act on the whole map.
 //
 // A paste floats: the block is shown over the map, selected, where the
-// user last pointed, and moves by drag or arrow keys without writing a
+// user last put the spot, and moves by drag or arrow keys without writing a
 // cell; it is written, as one step, when the user clicks outside it,
-// presses Enter or picks another tool, and dropped by Esc. With "blank
-// cells paste too" off, only a block's marked cells are written, pasted or
-// moved: its blank cells leave the map under them as it is.
+// presses Enter or picks another tool, and dropped by Esc. With the blanks
+// option off ("blank cells paste too"), only a block's marked cells are
+// written, pasted or moved: its blank cells leave the map under them as
+// it is.
 import { $, channel, decoder } from "./page.js";
-import { commit, layout, on, write } from "./document.js";
+import { begin, layout, on } from "./document.js";
 import { addLayer, gridAt, overlaySoon } from "./picture.js";
-import { blockBytes, boxOf, markedOnly, parseBlock } from "./block.js";
+import { blockBytes, boxOf, flipped, markedOnly, parseBlock, rotated } from "./block.js";
 import { place, readBlock } from "./placing.js";
-import { oriented, orientWhole } from "./reshape.js";
+import { flipWhole, rotateWhole } from "./reshape.js";
 import { say } from "./notes.js";
+import { onOption, option } from "./options.js";
 import { offerPaste } from "./charset.js";
 import { printable } from "./characters.js";
 
 // box: the selection, or null; drag: the box being dragged out, or the
 // selection being moved by the cells from `from` to `to`, carrying block;
 // float: the block pasted and not yet written, at the box's corner;
-// pointed: the cell the user last clicked, tapped or moved the keyboard
+// spot: the cell the user last clicked, tapped or moved the keyboard
 // cursor to, where a paste goes. Only this module writes them.
-export const selection = { box: null, drag: null, float: null, pointed: null };
+export const selection = { box: null, drag: null, float: null, spot: null };
 const events = channel();
 // Told when the box changes: select(box).
 export const onSelect = (fn) => events.on("select", fn);
 
-// Where a paste goes: the selection's corner, else the cell last pointed
-// at, else the top-left cell in view.
+// Where a paste goes: the selection's corner, else the spot, else the top-left cell in view.
 function pasteAt() {
-  const { x, y } = selection.box ?? selection.pointed ?? gridAt(0, 0);
+  const { x, y } = selection.box ?? selection.spot ?? gridAt(0, 0);
   return { x: Math.max(x, 0), y: Math.max(y, 0) };
 }
 
@@ -52,16 +53,16 @@ export function select(b) {
   overlaySoon();
 }
 
-export function pointAt(cell) {
-  selection.pointed = cell && { x: cell.x, y: cell.y };
+export function spotAt(cell) {
+  selection.spot = cell && { x: cell.x, y: cell.y };
   readout();
 }
 
 // The box of two cells' corners, within the map's box: its longest row by
 // its rows.
 function span(a, b) {
-  const clamp = ({ x, y }) => ({ x: Math.min(Math.max(x, 0), Math.max(layout.cols - 1, 0)),
-    y: Math.min(Math.max(y, 0), Math.max(layout.rows - 1, 0)) });
+  const clamp = ({ x, y }) => ({ x: Math.min(Math.max(x, 0), Math.max(layout().widest - 1, 0)),
+    y: Math.min(Math.max(y, 0), Math.max(layout().rows - 1, 0)) });
   return boxOf(clamp(a), clamp(b));
 }
 
@@ -83,7 +84,7 @@ export function endDrag(cell) {
   cell ??= to;
   const still = cell.x === from.x && cell.y === from.y;
   if (moving && !still) move(block, cell.x - from.x, cell.y - from.y);
-  else if (!moving) select(still || layout.rows === 0 ? null : span(from, cell));
+  else if (!moving) select(still || layout().rows === 0 ? null : span(from, cell));
   overlaySoon();
 }
 export function dropDrag() {
@@ -91,17 +92,18 @@ export function dropDrag() {
   overlaySoon();
 }
 
-const withBlanks = (block) => $("blanks").checked ? block : markedOnly(block);
+const withBlanks = (block) => option("blanks") ? block : markedOnly(block);
 
 // The block written with its corner at (x, y), the positions of the box
 // cleared that it does not cover blank, and selected: one step, which
 // brings the box back with it when undone or redone.
 function put(block, x, y, cleared) {
   const before = selection.box, after = { x, y, w: block.w, h: block.h };
-  const edits = write(place(block, x, y, cleared));
+  const edit = begin();
+  edit.write(place(block, x, y, cleared));
   selection.float = null;
   select(after);
-  commit(edits, { selection: [before, after] });
+  edit.commit({ selection: [before, after] });
 }
 
 // The selection's cells to where it lands; where it was becomes blank. A
@@ -118,7 +120,7 @@ export function nudge(dx, dy) {
 
 export const selectAll = () => {
   settle();
-  select({ x: 0, y: 0, w: layout.cols, h: layout.rows });
+  select({ x: 0, y: 0, w: layout().widest, h: layout().rows });
 };
 
 // Shift and the arrow keys: the box from where the cursor was when they
@@ -138,7 +140,10 @@ export const copied = () => selection.float ? decoder.decode(blockBytes(selectio
 export function blank() {
   const b = selection.box;
   if (selection.float) return select(null);
-  if (b) commit(write(place({ w: 0, h: 0, cells: [] }, b.x, b.y, b)), { selection: [b, b] });
+  if (!b) return;
+  const edit = begin();
+  edit.write(place({ w: 0, h: 0, cells: [] }, b.x, b.y, b));
+  edit.commit({ selection: [b, b] });
 }
 
 // Text pasted where pasteAt says, floating; text that is no block is said
@@ -173,18 +178,19 @@ export function drop() {
   select(null);
 }
 
-// The selection mirrored across or down, or rotated a quarter clockwise
+// The selection flipped across or down, or rotated a quarter clockwise
 // at the same corner, the cells of the old box it no longer covers blank;
 // with nothing selected, the whole map, written anew. A floating paste
-// turns as it floats.
-export function orient(how) {
+// is flipped or rotated as it floats.
+export const flip = (across) => selection.box ? reorient((block) => flipped(block, across)) : flipWhole(across);
+export const rotate = () => selection.box ? reorient(rotated) : rotateWhole();
+function reorient(how) {
   const b = selection.box;
-  if (!b) return orientWhole(how);
   if (selection.float) {
-    selection.float = oriented(selection.float, how);
+    selection.float = how(selection.float);
     return select({ ...b, w: selection.float.w, h: selection.float.h });
   }
-  put(oriented(readBlock(b), how), b.x, b.y, b);
+  put(how(readBlock(b)), b.x, b.y, b);
 }
 
 // The dashed outline, where the selection is or is being dragged to, with
@@ -199,7 +205,7 @@ function outline(ctx, at, s, colours, ratio) {
     cells = drag.block;
   }
   if (cells) {
-    const blanks = float && $("blanks").checked;
+    const blanks = float && option("blanks");
     for (let j = 0; j < b.h; j++) {
       for (let i = 0; i < b.w; i++) {
         const v = cells.cells[j * b.w + i];
@@ -225,15 +231,16 @@ function outline(ctx, at, s, colours, ratio) {
 
 export function startSelection() {
   addLayer(outline);
-  // Another map: nothing of it is selected or pointed at.
-  on("fitted", () => {
-    selection.pointed = null;
+  // Another map: nothing of it is selected or spotted.
+  on("map", ({ another }) => {
+    if (!another) return;
+    selection.spot = null;
     select(null);
   });
   // A step undone or redone brings back the box it had.
   on("replayed", (step, forward) => {
     if (step.extra?.selection) select(step.extra.selection[forward ? 1 : 0]);
   });
-  $("blanks").addEventListener("change", overlaySoon);
+  onOption((name) => name === "blanks" && overlaySoon());
   select(null);
 }

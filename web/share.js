@@ -9,6 +9,8 @@ const SHARE_LIMIT = 8192;  // the largest map that goes into a link
 // The longest a link's map can be: deflate's bound for SHARE_LIMIT bytes
 // (zlib's compressBound), in base64url. A longer one is refused unread.
 const PACKED_LIMIT = Math.ceil((SHARE_LIMIT + (SHARE_LIMIT >> 12) + (SHARE_LIMIT >> 14) + 13) * 4 / 3);
+const tooLarge = `This link holds a map of more than ${SHARE_LIMIT / 1024} KiB: a link holds maps of up to ` +
+  `${SHARE_LIMIT.toLocaleString("en")} bytes, so it was not opened, and the map shown stays as it was.`;
 
 const base64url = (bytes) => {
   let s = "";
@@ -21,13 +23,13 @@ const through = async (bytes, stream) =>
 
 export async function share() {
   current();
-  if (map.bytes.length > SHARE_LIMIT) {
+  if (map().bytes.length > SHARE_LIMIT) {
     $("shared").textContent = `Only maps of up to ${SHARE_LIMIT.toLocaleString("en")} bytes go into a link; ` +
-      `this one holds ${map.bytes.length.toLocaleString("en")}.`;
+      `this one holds ${map().bytes.length.toLocaleString("en")}.`;
     return;
   }
-  const packed = await through(map.bytes, new CompressionStream("deflate-raw"));
-  const link = `${location.href.split("#")[0]}#map=${base64url(packed)}&name=${encodeURIComponent(map.name)}`;
+  const packed = await through(map().bytes, new CompressionStream("deflate-raw"));
+  const link = `${location.href.split("#")[0]}#map=${base64url(packed)}&name=${encodeURIComponent(map().name)}`;
   Object.assign($("link"), { value: link, hidden: false });
   $("link").select();
   let copied = true;
@@ -49,16 +51,16 @@ export async function share() {
 // stays as it was, or, as the page opens, is the one it would show without
 // the link: shown by instead, before the refusal is said.
 export async function openLink(instead = () => {}) {
-  const params = new URLSearchParams(location.hash.slice(1));
-  if (!params.has("map")) return false;
-  const refuse = (why) => {
+  const hash = location.hash, refuse = (why) => {
     instead();
     $("shared").textContent = why;
     return true;
   };
+  // Longer than a link of the largest map and a long name: not parsed.
+  if (hash.length > PACKED_LIMIT + 4096 && hash.startsWith("#map=")) return refuse(tooLarge);
+  const params = new URLSearchParams(hash.slice(1));
+  if (!params.has("map")) return false;
   const packed = params.get("map");
-  const tooLarge = `This link holds a map of more than ${SHARE_LIMIT / 1024} KiB: a link holds maps of up to ` +
-    `${SHARE_LIMIT.toLocaleString("en")} bytes, so it was not opened, and the map shown stays as it was.`;
   if (packed.length > PACKED_LIMIT) return refuse(tooLarge);
   let bytes;
   try {
@@ -75,8 +77,10 @@ export async function openLink(instead = () => {}) {
 export function startSharing() {
   window.addEventListener("hashchange", () => openLink());
   // A link made before is for the map as it was.
-  on("updated", () => {
+  const stale = () => {
     $("link").hidden = true;
     $("shared").textContent = "";
-  });
+  };
+  on("converted", stale);
+  on("name", stale);
 }

@@ -4,7 +4,7 @@
 // the site, found by the worker, is offered; a reload brings it, never in
 // the middle of a stroke, and the map drawn is kept before it goes.
 import { $ } from "./page.js";
-import { painting } from "./tools.js";
+import { pressing } from "./tools/drawing.js";
 
 export const hosted = location.protocol === "https:" || location.protocol === "http:";
 
@@ -21,7 +21,7 @@ export function startSite() {
   workers?.register("sw.js").catch(() => {});
   if (!workers) return;
   $("reload").addEventListener("click", function reload() {
-    if (painting()) addEventListener("pointerup", reload, { once: true });
+    if (pressing()) addEventListener("pointerup", reload, { once: true });
     else location.reload();
   });
   // A new worker taking over a page it did not serve is a new version.

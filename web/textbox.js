@@ -10,17 +10,17 @@ import { lineEnd, map, on, replace, typed } from "./document.js";
 // box: filling a text box with a megabyte freezes the page for a moment
 // that shows. A map typed or pasted there is in it already.
 const EDIT_LIMIT = 100000;
-export const inBox = () => map.bytes.length <= EDIT_LIMIT || map.from === "typed" || map.from === "a paste";
+export const inBox = () => map().bytes.length <= EDIT_LIMIT || map().from === "typed" || map().from === "a paste";
 
 function showText() {
   const text = $("text");
   if (!inBox()) {
     text.value = "";
-    text.placeholder = `${map.name} holds ${map.bytes.length.toLocaleString("en")} bytes or more, too many ` +
+    text.placeholder = `${map().name} holds ${map().bytes.length.toLocaleString("en")} bytes or more, too many ` +
       "to show here. It is converted, drawn and painted as it is; typing here starts a new map.";
     return;
   }
-  const value = decoder.decode(map.bytes);
+  const value = decoder.decode(map().bytes);
   if (text.value === value) return;
   const { scrollTop, scrollLeft } = text;
   text.value = value;
@@ -29,10 +29,10 @@ function showText() {
 }
 
 function showSource() {
-  const size = count(map.bytes.length, "byte");
-  $("source").textContent = map.from === "typed" ? `Typed: ${size} as UTF-8.`
-    : map.from === "new" ? `${map.name}: ${size}, a new map.`
-    : map.from ? `${map.name}: ${size}${map.bytes.length > CAPACITY ? " or more" : ""}, from ${map.from}, converted as they are.`
+  const size = count(map().bytes.length, "byte");
+  $("source").textContent = map().from === "typed" ? `Typed: ${size} as UTF-8.`
+    : map().from === "new" ? `${map().name}: ${size}, a new map.`
+    : map().from ? `${map().name}: ${size}${map().bytes.length > CAPACITY ? " or more" : ""}, from ${map().from}, converted as they are.`
     : "";
 }
 
@@ -51,19 +51,20 @@ export function startTextBox() {
   });
   text.addEventListener("input", () => {
     const value = text.value;
-    if (whole && map.bytes.length > 0) replace(encoder.encode(value), "pasted.map", "a paste");
+    if (whole && map().bytes.length > 0) replace(encoder.encode(value), "pasted.map", "a paste");
     else typed(encoder.encode(lineEnd() === CRLF ? value.replace(/\n/g, "\r\n") : value));
     whole = false;
   });
-  on("updated", ({ typed: inIt }) => {
+  on("converted", ({ typed: inIt }) => {
     if (!inIt) showText();
     showSource();
   });
+  on("name", showSource);
   // Where the text changed, for the one who typed it, as the box counts:
   // a line end is one character there.
   on("replayed", (step) => {
     if (!step.typing || document.activeElement !== text || !inBox()) return;
-    const at = decoder.decode(map.bytes.subarray(0, step.edits[0].at)).replace(/\r\n?/g, "\n").length;
+    const at = decoder.decode(map().bytes.subarray(0, step.edits[0].at)).replace(/\r\n?/g, "\n").length;
     text.setSelectionRange(at, at);
   });
 }

@@ -35,15 +35,18 @@ inline constexpr std::uint32_t POINT_SLACK = 16;
 inline constexpr std::uint32_t LISTING_CAPACITY =
     HEADER_WIDTH + 1 + POINT_SLACK * IMAGE_CAPACITY + POINT_SLACK;
 
-// The map text. One byte more than the tool converts, so that a single
-// read can tell a map that is too large.
-extern char inBuf[IMAGE_CAPACITY + 1];
-extern std::uint32_t inBufSize;
-
-// The listing image; its first outBufPos bytes are the listing. Static and
-// never cleared as a whole, so a small map touches only a few pages.
-extern char outBuf[LISTING_CAPACITY];
-extern std::uint32_t outBufPos;
+// The two images of a conversion: the map text, and the listing made of
+// it. Whoever runs conversions owns one, static (the images are large and
+// nothing is allocated), and hands it to begin, scan and finish.
+struct Images {
+  // The map text. One byte more than the tool converts, so that a single
+  // read can tell a map that is too large.
+  char inBuf[IMAGE_CAPACITY + 1];
+  // The listing image; its first outBufPos bytes are the listing. Never
+  // cleared as a whole, so a small map touches only a few pages.
+  char outBuf[LISTING_CAPACITY];
+  std::uint32_t outBufPos;
+};
 
 // Outcome of a scan: the map size, or the first unexpected byte and where
 // it is in the map text.
@@ -90,10 +93,10 @@ ScanResult walk(const char* text, std::uint32_t size, Cells& cells) {
   std::uint32_t wid = 0;
   std::uint32_t hgt = 0;
   bool lineTerm = true;   // no cell since the last line feed
-  for (std::uint32_t inBufPos = 0; inBufPos < size; ++inBufPos) {
-    const std::uint8_t k = kinds[static_cast<unsigned char>(text[inBufPos])];
+  for (std::uint32_t pos = 0; pos < size; ++pos) {
+    const std::uint8_t k = kinds[static_cast<unsigned char>(text[pos])];
     if (k & kind::cell) {
-      cells.cell((k & kind::marked) != 0, inBufPos);
+      cells.cell((k & kind::marked) != 0, pos);
       ++col;
       lineTerm = false;
     } else if (k == kind::lineFeed) {
@@ -104,9 +107,9 @@ ScanResult walk(const char* text, std::uint32_t size, Cells& cells) {
       }
       col = 0;
       lineTerm = true;
-      cells.lineEnd(row, inBufPos);
+      cells.lineEnd(row, pos);
     } else if (k == kind::unexpected) {
-      return {false, text[inBufPos], inBufPos, 0, 0};
+      return {false, text[pos], pos, 0, 0};
     }
   }
   if (!lineTerm) {  // a last line with no line feed still counts
@@ -123,10 +126,10 @@ ScanResult walk(const char* text, std::uint32_t size, Cells& cells) {
 // advice: where it is not taken, nothing changes.
 void preferHugePages(char* image, std::size_t size);
 
-// The listing, in the order a run uses it: begin, the point lines, then
-// finish once the map size is known.
-void begin();
-void finish(std::uint32_t wid, std::uint32_t hgt);
+// The listing in im.outBuf, in the order a run makes it: begin, the point
+// lines (scan), then finish once the map size is known.
+void begin(Images& im);
+void finish(Images& im, std::uint32_t wid, std::uint32_t hgt);
 
 // The point line of the next cell on the current line, "[x,y]\n", kept
 // ready as text. Listing a cell is then one fixed-size copy and one byte:
@@ -142,17 +145,17 @@ struct PointLine {
   // x back to 0, on line y (the caller sets its last digit to '0').
   void startLine(std::uint32_t y);
 
-  // Puts the line at outBuf[pos] and moves x on; returns where the next
-  // line goes, which is past this one only when the cell is marked. Both
+  // Puts the line at p, in the listing image, and moves x on; returns
+  // where the next line goes, which is past this one only when the cell
+  // is marked. Both
   // cell kinds do the same work, so an unpredictable mix of them costs no
   // mispredicted branches. The digit is written into the listing's copy,
   // not into text: a byte stored into text and at once copied out with
   // the wider load of the next cell would stall every cell.
-  std::uint32_t put(std::uint32_t pos, bool marked, char& digit) {
-    char* p = outBuf + pos;
+  char* put(char* p, bool marked, char& digit) {
     std::memcpy(p, text, sizeof text);
     p[last] = digit;
-    const std::uint32_t next = pos + len * marked;
+    char* next = p + static_cast<std::size_t>(len * marked);
     if (++digit > '9') {
       digit = '0';
       carry();
@@ -164,13 +167,14 @@ struct PointLine {
   void carry();
 };
 
-// Walks size bytes of map text once, appending a point line per marked
-// cell. size must not exceed IMAGE_CAPACITY: the listing image is sized
-// for that.
-ScanResult scan(const char* text, std::uint32_t size);
+// Walks the first size bytes of im.inBuf once, appending a point line per
+// marked cell to the listing begun. size must not exceed IMAGE_CAPACITY:
+// the listing image is sized for that.
+ScanResult scan(Images& im, std::uint32_t size);
 
-// begin, scan and, when the scan succeeds, finish: a whole conversion.
-ScanResult convert(const char* text, std::uint32_t size);
+// begin, scan and, when the scan succeeds, finish: a whole conversion of
+// the first size bytes of im.inBuf.
+ScanResult convert(Images& im, std::uint32_t size);
 
 // Why a listing is refused. A file that starts like a listing but breaks
 // its form is refused at its first broken line; a well-formed one whose

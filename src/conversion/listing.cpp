@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The coordinate listing, assembled in outBuf. The header line is reserved
-// at full width first and written in place last, once the map size is
-// known, so point lines are appended once and never moved.
+// The coordinate listing, assembled in the listing image. The header line
+// is reserved at full width first and written in place last, once the map
+// size is known, so point lines are appended once and never moved.
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -14,9 +14,6 @@
 #include "conversion.hpp"
 
 namespace gridpin {
-
-char outBuf[LISTING_CAPACITY];
-std::uint32_t outBufPos;
 
 void preferHugePages(char* image, std::size_t size) {
 #ifdef MADV_HUGEPAGE
@@ -31,10 +28,10 @@ void preferHugePages(char* image, std::size_t size) {
 #endif
 }
 
-void begin() {
-  std::memset(outBuf, ' ', HEADER_WIDTH);
-  outBuf[HEADER_WIDTH] = '\n';
-  outBufPos = HEADER_WIDTH + 1;
+void begin(Images& im) {
+  std::memset(im.outBuf, ' ', HEADER_WIDTH);
+  im.outBuf[HEADER_WIDTH] = '\n';
+  im.outBufPos = HEADER_WIDTH + 1;
 }
 
 void PointLine::startLine(std::uint32_t y) {
@@ -62,13 +59,13 @@ void PointLine::carry() {
   ++len;
 }
 
-void finish(std::uint32_t wid, std::uint32_t hgt) {
+void finish(Images& im, std::uint32_t wid, std::uint32_t hgt) {
   // At most 35 characters, so the padding begin() left is never overrun.
   char text[HEADER_WIDTH + 1];
   const int n = std::snprintf(text, sizeof text, "[%lu,%lu] // map size",
                               static_cast<unsigned long>(wid),
                               static_cast<unsigned long>(hgt));
-  std::memcpy(outBuf, text, static_cast<std::size_t>(n));
+  std::memcpy(im.outBuf, text, static_cast<std::size_t>(n));
 }
 
 }  // namespace gridpin

@@ -7,9 +7,6 @@
 
 namespace gridpin {
 
-char inBuf[IMAGE_CAPACITY + 1];
-std::uint32_t inBufSize;
-
 namespace {
 
 // Puts the point line of every marked cell into the listing. The ready
@@ -18,9 +15,9 @@ namespace {
 // cell would wait for the store of the one before it.
 struct Listing {
   PointLine& next;
-  char digit;         // the last digit of x
-  std::uint32_t pos;  // where the next point line goes
-  void cell(bool marked, std::uint32_t /*at*/) { pos = next.put(pos, marked, digit); }
+  char digit;  // the last digit of x
+  char* at;    // where the next point line goes
+  void cell(bool marked, std::uint32_t /*at*/) { at = next.put(at, marked, digit); }
   void lineEnd(std::uint32_t row, std::uint32_t /*at*/) {
     next.startLine(row);
     digit = '0';
@@ -29,20 +26,20 @@ struct Listing {
 
 }  // namespace
 
-ScanResult scan(const char* text, std::uint32_t size) {
+ScanResult scan(Images& im, std::uint32_t size) {
   assert(size <= IMAGE_CAPACITY);
   PointLine next;  // the point line of the next cell
   next.startLine(0);
-  Listing listing{next, '0', outBufPos};
-  const ScanResult r = walk(text, size, listing);
-  if (r.ok) outBufPos = listing.pos;
+  Listing listing{next, '0', im.outBuf + im.outBufPos};
+  const ScanResult r = walk(im.inBuf, size, listing);
+  if (r.ok) im.outBufPos = static_cast<std::uint32_t>(listing.at - im.outBuf);
   return r;
 }
 
-ScanResult convert(const char* text, std::uint32_t size) {
-  begin();
-  const ScanResult r = scan(text, size);
-  if (r.ok) finish(r.wid, r.hgt);
+ScanResult convert(Images& im, std::uint32_t size) {
+  begin(im);
+  const ScanResult r = scan(im, size);
+  if (r.ok) finish(im, r.wid, r.hgt);
   return r;
 }
 

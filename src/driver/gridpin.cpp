@@ -92,6 +92,9 @@ static std::FILE* openOut(const char* path) {
 }
 #endif
 
+// The map text and its listing: a run's one conversion.
+static gridpin::Images images;
+
 static int fail(const char* msg) {
   std::fputs(msg, stderr);
   return 1;
@@ -105,8 +108,8 @@ static int run(int argc, PathChar** argv) {
   if (!inFile) return fail(messages::cantOpenIn);
   // Asking for one byte more than is converted tells a map that is too
   // large, which is refused rather than cut short.
-  inBufSize = static_cast<std::uint32_t>(
-      std::fread(inBuf, 1, sizeof inBuf, inFile));
+  const auto inBufSize = static_cast<std::uint32_t>(
+      std::fread(images.inBuf, 1, sizeof images.inBuf, inFile));
   const bool readFailed = std::ferror(inFile) != 0;
   const int readErrno = errno;
   std::fclose(inFile);
@@ -117,8 +120,8 @@ static int run(int argc, PathChar** argv) {
   }
   if (inBufSize > IMAGE_CAPACITY) return fail(messages::tooLarge);
 
-  preferHugePages(outBuf, sizeof outBuf);
-  const ScanResult r = convert(inBuf, inBufSize);
+  preferHugePages(images.outBuf, sizeof images.outBuf);
+  const ScanResult r = convert(images, inBufSize);
   if (!r.ok) {
     char text[messages::UNEXPECTED_SIZE];
     messages::unexpected(text, r.ch);
@@ -128,7 +131,7 @@ static int run(int argc, PathChar** argv) {
   // Text mode: on Windows the line feeds reach the file as CR LF.
   std::FILE* outFile = openOut(argv[2]);
   if (!outFile) return fail(messages::cantOpenOut);
-  if (std::fwrite(outBuf, 1, outBufPos, outFile) != outBufPos)
+  if (std::fwrite(images.outBuf, 1, images.outBufPos, outFile) != images.outBufPos)
     return fail(messages::cantWrite);
   // A small listing is still in the stream's buffer here: a full disk
   // shows only when the close flushes it.

@@ -2,8 +2,8 @@
 // cells and the characters of a map in others than O and full stops.
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { NONE, blockBytes, boxOf, mapSize, markedOnly, mirrored, parseBlock, rotated } from "../../web/block.js";
-import { CRLF, Edits, apply, difference, inverse, join, lineEndOf, weight } from "../../web/edits.js";
+import { AS_IS, blockBytes, boxOf, mapSize, markedOnly, flipped, parseBlock, rotated } from "../../web/block.js";
+import { CRLF, Edits, apply, difference, inverse, merge, lineEndOf, weight } from "../../web/edits.js";
 import { images } from "../../web/images.js";
 import { ellipse } from "../../web/ellipse.js";
 import { characters, guess, label, printable, translate } from "../../web/characters.js";
@@ -21,12 +21,12 @@ test("blocks", () => {
     assert.equal(block(input).error, error);
   }
   const b = block("OO.\n..O\n");
-  assert.equal(text(mirrored(b, true)), ".OO/O..");
-  assert.equal(text(mirrored(b, false)), "..O/OO.");
+  assert.equal(text(flipped(b, true)), ".OO/O..");
+  assert.equal(text(flipped(b, false)), "..O/OO.");
   assert.equal(text(rotated(b)), ".O/.O/O.");
   assert.equal(text(rotated(rotated(rotated(rotated(b))))), text(b));
   assert.equal(text(markedOnly(b)), "OO-/--O");
-  assert.equal(NONE, 2);
+  assert.equal(AS_IS, 2);
   assert.equal(dec.decode(blockBytes(b)), "OO.\n..O\n");
   assert.equal(dec.decode(blockBytes(b, CRLF)), "OO.\r\n..O\r\n");
   assert.equal(blockBytes({ w: 0, h: 0, cells: new Uint8Array(0) }).length, 0);
@@ -48,10 +48,10 @@ test("edits: applied, undone, joined", () => {
   assert.equal(weight(toggles), 8);
   // Typing "ab" over "x" as two edits: one step.
   const first = difference(bytes("x"), bytes("a")), second = difference(bytes("a"), bytes("ab"));
-  const both = join(first, second, bytes("ab"));
+  const both = merge(first, second, bytes("ab"));
   assert.equal(dec.decode(apply(bytes("x"), both)), "ab");
   assert.equal(dec.decode(apply(bytes("ab"), inverse(both))), "x");
-  assert.equal(join(difference(bytes("x...."), bytes("a....")), difference(bytes("a...."), bytes("a...b")), bytes("a...b")), null);
+  assert.equal(merge(difference(bytes("x...."), bytes("a....")), difference(bytes("a...."), bytes("a...b")), bytes("a...b")), null);
   for (const [map, eol] of [["O\r\n", 2], ["O\n", 1], ["\r\n", 2], ["\n", 1], ["O", 1], ["O\rO\n", 1]]) assert.equal(lineEndOf(bytes(map)).length, eol, map);
   const list = new Edits();
   list.add([{ toggles: Uint32Array.of(1) }, { toggles: Uint32Array.from({ length: 100 }, (_, i) => i) }, first, { toggles: Uint32Array.of(7) }]);

@@ -1,4 +1,4 @@
-// Pictures into cells, against what the test works out on its own: the
+// Images into cells, against what the test works out on its own: the
 // threshold and Floyd–Steinberg against Pillow (Debian's python3-pil) on
 // greyscale PNGs; Atkinson and Bayer from the README's rules; sampling by
 // brute force on each pixel's share of each cell.
@@ -12,22 +12,22 @@ import { deflateSync } from "node:zlib";
 import { crc, pngPixels } from "../../web/png.js";
 import { cells, frame, sample, values } from "../../web/dither.js";
 
-// Pictures made here, greys row by row.
+// Images made here, greys row by row.
 const noise = (w, h, seed) => Array.from({ length: w * h }, () => (seed = (seed * 1103515245 + 12345) % 2 ** 31) >> 23);
-const picture = (w, h, f) => ({ w, h, grey: Uint8Array.from({ length: w * h }, (_, p) => f(p % w, Math.floor(p / w))) });
-const PICTURES = {
-  gradient: picture(64, 5, (x, y) => 4 * x + y),
-  vertical: picture(7, 40, (x, y) => Math.min(255, 7 * y + x)),
-  checker: picture(16, 12, (x, y) => (x ^ y) & 1 ? 255 : 0),
-  flat127: picture(9, 9, () => 127),
-  flat128: picture(9, 9, () => 128),
+const image = (w, h, f) => ({ w, h, grey: Uint8Array.from({ length: w * h }, (_, p) => f(p % w, Math.floor(p / w))) });
+const IMAGES = {
+  gradient: image(64, 5, (x, y) => 4 * x + y),
+  vertical: image(7, 40, (x, y) => Math.min(255, 7 * y + x)),
+  checker: image(16, 12, (x, y) => (x ^ y) & 1 ? 255 : 0),
+  flat127: image(9, 9, () => 127),
+  flat128: image(9, 9, () => 128),
   noise: { w: 41, h: 29, grey: Uint8Array.from(noise(41, 29, 3)) },
 };
-const opaque = (pic) => ({ ...pic, opaque: pic.opaque ?? new Uint8Array(pic.w * pic.h).fill(1) });
+const opaque = (img) => ({ ...img, opaque: img.opaque ?? new Uint8Array(img.w * img.h).fill(1) });
 // The cells one pixel a cell, nearest, by each rule.
-const own = (pic, t, dither, invert = false) => {
-  const f = frame(pic.w, pic.h, pic.w, pic.h, "stretch");
-  return cells(values(sample(opaque(pic), f, false), pic.w, pic.h, invert, false), pic.w, pic.h, t, dither);
+const own = (img, t, dither, invert = false) => {
+  const f = frame(img.w, img.h, img.w, img.h, "stretch");
+  return cells(values(sample(opaque(img), f, false), img.w, img.h, invert, false), img.w, img.h, t, dither);
 };
 
 function greyPNG({ w, h, grey }) {
@@ -64,14 +64,14 @@ const text = (c) => Array.from(c, (v) => ".O"[v]).join("");
 test("threshold and Floyd–Steinberg as Pillow's point and convert(\"1\"), from a PNG", async () => {
   const dir = mkdtempSync(join(tmpdir(), "dither-"));
   try {
-    const paths = Object.entries(PICTURES).map(([name, pic]) => {
-      writeFileSync(join(dir, `${name}.png`), greyPNG(pic));
+    const paths = Object.entries(IMAGES).map(([name, img]) => {
+      writeFileSync(join(dir, `${name}.png`), greyPNG(img));
       return join(dir, `${name}.png`);
     });
     const pillow = JSON.parse(execFileSync("/usr/bin/python3", ["-c", PILLOW, ...paths]));
-    for (const [name, pic] of Object.entries(PICTURES)) {
-      const read = await pngPixels(greyPNG(pic)), want = pillow[join(dir, `${name}.png`)];
-      assert.deepEqual(read.grey, pic.grey);
+    for (const [name, img] of Object.entries(IMAGES)) {
+      const read = await pngPixels(greyPNG(img)), want = pillow[join(dir, `${name}.png`)];
+      assert.deepEqual(read.grey, img.grey);
       for (const [rule, t, dither, invert] of [["fs", 128, "floyd"], ["fs-invert", 128, "floyd", true],
         ...[0, 1, 127, 128, 129, 200, 255, 256].map((v) => [v, v, "none"])]) {
         assert.equal(text(own(read, t, dither, invert)), want[rule], `${name} ${rule}`);
@@ -82,7 +82,7 @@ test("threshold and Floyd–Steinberg as Pillow's point and convert(\"1\"), from
   }
 });
 
-// The README's rules, each worked out plainly over the whole picture.
+// The README's rules, each worked out plainly over the whole image.
 function atkinson({ w, h, grey }, t) {
   const err = Array.from({ length: h + 2 }, () => new Array(w + 2).fill(0)), out = [];
   for (let y = 0; y < h; y++) {
@@ -110,21 +110,21 @@ const ordered = ({ w, h, grey }, t, n) => Array.from(grey, (v, p) =>
 test("Atkinson and Bayer 4 × 4 and 8 × 8 by the README's rules", () => {
   assert.deepEqual([0, 1, 2, 3].map((y) => [0, 1, 2, 3].map((x) => entry(4, x, y))),
     [[0, 8, 2, 10], [12, 4, 14, 6], [3, 11, 1, 9], [15, 7, 13, 5]]);
-  for (const [name, pic] of Object.entries(PICTURES)) {
+  for (const [name, img] of Object.entries(IMAGES)) {
     for (const t of [1, 100, 128, 200]) {
-      assert.deepEqual([...own(pic, t, "atkinson")], atkinson(pic, t), `${name} atkinson ${t}`);
-      assert.deepEqual([...own(pic, t, "bayer4")], ordered(pic, t, 4), `${name} bayer4 ${t}`);
-      assert.deepEqual([...own(pic, t, "bayer8")], ordered(pic, t, 8), `${name} bayer8 ${t}`);
+      assert.deepEqual([...own(img, t, "atkinson")], atkinson(img, t), `${name} atkinson ${t}`);
+      assert.deepEqual([...own(img, t, "bayer4")], ordered(img, t, 4), `${name} bayer4 ${t}`);
+      assert.deepEqual([...own(img, t, "bayer8")], ordered(img, t, 8), `${name} bayer8 ${t}`);
     }
   }
 });
 
-// Each cell's value by brute force: the picture's part in the frame made
+// Each cell's value by brute force: the image's part in the frame made
 // dw × dh times larger, so that each cell is sw × sh whole sub-pixels;
 // nearest, the pixel under the cell's centre.
-function brute(pic, f, W, H, area, invert, marked) {
+function brute(img, f, W, H, area, invert, marked) {
   const bg = marked ? 0 : 255, out = new Array(W * H).fill(bg);
-  const value = (x, y) => pic.opaque[y * pic.w + x] ? invert ? 255 - pic.grey[y * pic.w + x] : pic.grey[y * pic.w + x] : bg;
+  const value = (x, y) => img.opaque[y * img.w + x] ? invert ? 255 - img.grey[y * img.w + x] : img.grey[y * img.w + x] : bg;
   for (let j = 0; j < f.dh; j++) {
     for (let i = 0; i < f.dw; i++) {
       let sum = 0, n = 0;
@@ -144,23 +144,23 @@ function brute(pic, f, W, H, area, invert, marked) {
 // A logo of 8 × 5 cells drawn at 10 pixels a cell, then scaled by the
 // test's own nearest pixel to 7.3 pixels a cell (58 × 37).
 const LOGO = ["OO..O..O", "O.O.OO.O", "OO..O.OO", "O...O..O", "O...O..O"];
-const logo10 = picture(80, 50, (x, y) => LOGO[Math.floor(y / 10)][Math.floor(x / 10)] === "O" ? 20 : 230);
-const logo73 = picture(58, 37, (x, y) => logo10.grey[Math.floor(y * 50 / 37) * 80 + Math.floor(x * 80 / 58)]);
-const halfClear = { ...PICTURES.noise, opaque: Uint8Array.from(noise(41, 29, 5), (v) => v & 1) };
+const logo10 = image(80, 50, (x, y) => LOGO[Math.floor(y / 10)][Math.floor(x / 10)] === "O" ? 20 : 230);
+const logo73 = image(58, 37, (x, y) => logo10.grey[Math.floor(y * 50 / 37) * 80 + Math.floor(x * 80 / 58)]);
+const halfClear = { ...IMAGES.noise, opaque: Uint8Array.from(noise(41, 29, 5), (v) => v & 1) };
 
 test("sampling and fitting: each cell as the brute force gives it", () => {
-  for (const [pic, W, H, fitting, ax, ay] of [
+  for (const [img, W, H, fitting, ax, ay] of [
     [logo73, 8, 5, "stretch"], [logo10, 8, 5, "stretch"], [logo73, 13, 13, "fit", 0, 2], [logo73, 13, 13, "fill", 2, 1],
-    [PICTURES.noise, 10, 7, "stretch"], [PICTURES.noise, 100, 70, "stretch"], [PICTURES.noise, 9, 20, "fit", 1, 1],
-    [PICTURES.noise, 9, 20, "fill", 0, 0], [PICTURES.checker, 5, 5, "fit", 2, 2], [PICTURES.gradient, 3, 3, "fill", 1, 0],
+    [IMAGES.noise, 10, 7, "stretch"], [IMAGES.noise, 100, 70, "stretch"], [IMAGES.noise, 9, 20, "fit", 1, 1],
+    [IMAGES.noise, 9, 20, "fill", 0, 0], [IMAGES.checker, 5, 5, "fit", 2, 2], [IMAGES.gradient, 3, 3, "fill", 1, 0],
     [halfClear, 12, 12, "fit", 1, 2], [halfClear, 40, 3, "fill", 1, 1], [halfClear, 41, 29, "stretch"],
   ]) {
-    const f = frame(pic.w, pic.h, W, H, fitting, ax, ay), p = opaque(pic);
+    const f = frame(img.w, img.h, W, H, fitting, ax, ay), p = opaque(img);
     for (const area of [false, true]) {
       const s = sample(p, f, area);
       for (const [invert, marked] of [[false, false], [true, false], [false, true], [true, true]]) {
         assert.deepEqual([...values(s, W, H, invert, marked)], brute(p, f, W, H, area, invert, marked),
-          `${pic.w}×${pic.h} into ${W}×${H} ${fitting} ${ax},${ay} area ${area} invert ${invert} marked ${marked}`);
+          `${img.w}×${img.h} into ${W}×${H} ${fitting} ${ax},${ay} area ${area} invert ${invert} marked ${marked}`);
       }
     }
   }
@@ -169,7 +169,7 @@ test("sampling and fitting: each cell as the brute force gives it", () => {
   assert.equal(text(cells(values(s, 8, 5, false, false), 8, 5, 128, "none")), LOGO.join(""));
 });
 
-test("frames: where the picture goes and what of it", () => {
+test("frames: where the image goes and what of it", () => {
   for (const [args, want] of [
     [[100, 50, 10, 10, "fit", 1, 1], [0, 0, 100, 50, 0, 2, 10, 5]],
     [[100, 50, 10, 10, "fit", 0, 2], [0, 0, 100, 50, 0, 5, 10, 5]],

@@ -4,14 +4,15 @@ import { test } from "node:test";
 import assert from "node:assert/strict";
 import { FORMS, Refusal, formOf } from "../../web/forms/index.js";
 import { identifier } from "../../web/forms/c.js";
+import { fits, fitted } from "../../web/forms/fit.js";
 
-const [png, json, csv, c] = FORMS, enc = new TextEncoder(), dec = new TextDecoder();
+const [png, json, csv, c, xbm, pbm, pbm4] = FORMS, enc = new TextEncoder(), dec = new TextDecoder();
 const bytes = (s) => enc.encode(s);
 // What a read gives: the listing's lines and the form's line of each, or
 // the map's rows, or the refusal as the page says it.
 function read(form, text) {
   try {
-    const got = form.read(bytes(text), { capacity: 1000000 });
+    const got = form.read(typeof text === "string" ? bytes(text) : text, { capacity: 1000000 });
     if (got.block) {
       const { w, h, cells } = got.block;
       return Array.from({ length: h }, (_, y) => Array.from(cells.subarray(y * w, y * w + w), (v) => ".O"[v]).join("")).join("/");
@@ -46,6 +47,7 @@ test("JSON read", () => {
     ['{"width": 1,\n  "height" 1}', "2:12: it is not JSON: “1” stands there"],
     ['{"width": 1, "height": 1, "points": [[0, 0]', "1:44: it is not JSON: the text ends"],
     ["", "1:1: it is not JSON: the text ends"],
+    ['{"width": 1,\0}', "1:13: it is not JSON: NUL (U+0000) stands there"],
   ]) assert.equal(read(json, text), want, text);
 });
 
@@ -65,21 +67,35 @@ test("CSV read", () => {
 
 const header = (id, w, h, ...rows) => [`/* ${id} */`, `#define ${id}_WIDTH ${w}`, `#define ${id}_HEIGHT ${h}`,
   `static const unsigned char ${id}[] = {`, ...rows.map((r) => `    ${r},`), "};", ""].join("\n");
+// Headers as people keep them, each read or refused at its line and column.
 test("C read", () => {
   for (const [text, want] of [
     [header("k", 9, 2, "0xa0, 0x80", "0x00, 0x00"), "O.O.....O/........."],
     [header("k", 8, 1, "0xFF").replace(/\n/g, "\r\n"), "OOOOOOOO"],
-    [header("k", 9, 1, "0xff, 0x40"), "5: a bit past the row's 9 cells is set"],
-    [header("k", 8, 2, "0xff"), "6: row 1 of 2 is not 1 byte such as 0x0f, each followed by a comma"],
-    [header("k", 8, 1, "0xff, 0x00"), "5: row 0 of 1 is not 1 byte such as 0x0f, each followed by a comma"],
-    [header("k", 8, 1, "0xff") + "int x;\n", "7: there is more after the array's end"],
-    [header("k", 8, 1, "0xff").replace("};", "}"), "6: “};” expected after the 1 row"],
-    [header("k", 8, 1, "0xff").replace("/* k */", "// k"), "1: the first line is not a comment /* ... */"],
-    [header("k", 8, 1, "0xff").replace("k_HEIGHT", "l_HEIGHT"), '3: the line is not "#define k_HEIGHT" and a height, 1 or more'],
-    [header("k", 0, 1, "0xff"), '2: the line is not "#define NAME_WIDTH" and a width, 1 or more'],
-    [header("k", 1000, 1000), "3: 1000 by 1000 cells would take 1,001,000 bytes, more than the 1,000,000 a map holds"],
-    [header("k", 999, 1000).split("\n").slice(0, 3).join("\n"), '4: the line is not "static const unsigned char k[] = {"'],
-    ["#define X 1\n", "1: the first line is not a comment /* ... */"],
+    ["#ifndef K_H\n#define K_H\n#include <stdint.h>\n// k\n#define k_WIDTH 3 /* w */\n#define k_HEIGHT 2\n" +
+      "const uint8_t k[2] PROGMEM = { 160, 0X40 }; /* end */\n#endif\n", "O.O/.O."],
+    ["#define k_WIDTH 3\n#define k_HEIGHT 2\nstatic const unsigned char PROGMEM k[] = {0xa0,0x40};", "O.O/.O."],
+    ["/* k: least significant bit */\n#define k_WIDTH 3\n#define k_HEIGHT 2\nstatic const unsigned char k[] = {5, 2};", "O.O/.O."],
+    ["/* k: 3 by 9; vertical bytes */\n#define k_WIDTH 3\n#define k_HEIGHT 9\nstatic const unsigned char k[] = {1, 2, 0xff, 0, 0, 1};",
+      "O.O/.OO/..O/..O/..O/..O/..O/..O/..O"],
+    [header("k", 9, 1, "0xff, 0x40"), "6:1: byte 1 of the array has a bit set past the 9 cells by 1"],
+    [header("k", 8, 2, "0xff"), "6:1: the array holds 1 byte; the size takes 2"],
+    [header("k", 8, 1, "0xff") + "int x;\n", "7:1: there is more after the array's end"],
+    [header("k", 8, 1, "0xff").replace("};", "}"), "0: “;” expected, but the text ends"],
+    [header("k", 8, 3, "255, // a", "/* b\n */ 0XaB", "0"), "OOOOOOOO/O.O.O.OO/........"],
+    ...["0x100", "256", "012", "0x0ff", "0x"].map((b) => [header("k", 8, 1, b), `5:5: ${b} is not a byte: 0 to 255, or 0x00 to 0xff`]),
+    [header("k", 8, 2, "0xff,\n#if 1\n0xff"), "6:1: “,” or “}” expected, but “#if 1” stands there"],
+    [header("k", 8, 1, "0xff 0x00"), "5:10: “,” or “}” expected, but “0x00” stands there"],
+    [header("int", 8, 1, "0xff"), "4:28: “int” is taken by C or C++: it names no map"],
+    [header("k", 8, 1, "0xff").replace("unsigned char", "int"), "4:14: “int” is not a byte array's type (unsigned char or uint8_t)"],
+    [header("k", 8, 1, "0xff").replace("/* k */", "/* k"), "1:1: a comment “/*” never ends"],
+    [header("k", 8, 1, "0x\0f"), "5:7: NUL (U+0000) stands where C is expected"],
+    [header("k", 8, 1, "0xff").replace("0xff", "\x1b"), "5:5: ESC (U+001B) stands where C is expected"],
+    [header("k", 8, 1, "0xff").replace("k_HEIGHT", "l_HEIGHT"), "3: the height is l's, the width k's"],
+    [header("k", 0, 1, "0xff"), "2: the width is not a whole number from 1 to 9,999,999"],
+    [header("k", 8, 1, "0xff").replace("#define k_HEIGHT 1\n", ""), "3: there is no #define NAME_HEIGHT before the array"],
+    [header("k", 2000, 1000, ...Array(1000).fill(Array(250).fill("0xff").join(", "))), "2: 2000 by 1000 cells would take more than the 1,000,000 bytes a map holds"],
+    ["#define X 1\n", "0: there is no array of bytes"],
   ]) assert.equal(read(c, text), want, text.slice(0, 60));
 });
 
@@ -102,15 +118,21 @@ test("written, and read back", () => {
     [csv, ["O.O", ".O"], "\r\n", "x,y\r\n0,0\r\n2,0\r\n1,1\r\n"],
     [csv, ["..."], "\n", "x,y\n"],
     [c, ["O.O", ".O"], "\n", "/* room: 3 by 2 cells, a bit a cell, 1 marked; each row in 1 byte, its leftmost cell in the most " +
-      "significant bit. */\n#define room_WIDTH 3\n#define room_HEIGHT 2\nstatic const unsigned char room[] = {\n    0xa0,\n    0x40,\n};\n"],
+      "significant bit. */\n#ifndef room_H\n#define room_H\n#define room_WIDTH 3\n#define room_HEIGHT 2\n" +
+      "static const unsigned char room[] = {\n    0xa0,\n    0x40,\n};\n#endif\n"],
     [c, ["........O"], "\r\n", "/* room: 9 by 1 cells, a bit a cell, 1 marked; each row in 2 bytes, its leftmost cell in the most " +
-      "significant bit. */\r\n#define room_WIDTH 9\r\n#define room_HEIGHT 1\r\nstatic const unsigned char room[] = {\r\n    0x00, 0x80,\r\n};\r\n"],
+      "significant bit. */\r\n#ifndef room_H\r\n#define room_H\r\n#define room_WIDTH 9\r\n#define room_HEIGHT 1\r\n" +
+      "static const unsigned char room[] = {\r\n    0x00, 0x80,\r\n};\r\n#endif\r\n"],
+    [xbm, ["O.O", ".O"], "\n", "#define room_width 3\n#define room_height 2\nstatic unsigned char room_bits[] = {\n   0x05,\n   0x02,\n};\n"],
+    [pbm, ["O.O", ".O"], "\r\n", "P1\r\n3 2\r\n101\r\n010\r\n"],
+    [pbm, ["O".repeat(71)], "\n", `P1\n71 1\n${"1".repeat(70)}\n1\n`],
+    [pbm4, ["O.O", ".O", "........O"], "\n", "P4\n9 3\n\xa0\0@\0\0\x80"],
   ]) {
-    const map = mapOf(rows, "room.map", eol), text = dec.decode(form.write(map));
-    assert.equal(text, want);
-    assert.equal(formOf("file", bytes(text))?.name ?? (rows.flat().join("").includes("O") ? "none" : form.name), form.name);
-    const back = read(form, text);
-    if (form === c) assert.equal(back, rows.map((r) => r.padEnd(map.w, ".")).join("/"));
+    const map = mapOf(rows, "room.map", eol), out = form.write(map), text = String.fromCharCode(...out);
+    assert.equal(form.text ? dec.decode(out) : text, want);
+    assert.equal(formOf("file", out)?.name ?? (rows.flat().join("").includes("O") ? "none" : form.name), form === pbm4 ? "pbm" : form.name);
+    const back = read(form, out);
+    if (form.cells) assert.equal(back, rows.map((r) => r.padEnd(map.w, ".")).join("/"));
     else assert.equal(back.split(" @")[0], `[${form === json ? `${map.wid},${map.hgt}` : back.slice(1).split("]")[0]}] ${
       dec.decode(map.body).split("\n").filter(Boolean).join(" ")}`);
   }
@@ -118,7 +140,11 @@ test("written, and read back", () => {
 
 test("C identifiers", () => {
   for (const [name, want] of [["room.map", "room"], ["my map-2.txt", "my_map_2"], ["2d.map", "map_2d"], ["int.map", "int_map"],
-    ["...map", "map"], ["é.map", "map"], ["__a__b.map", "a__b"]]) assert.equal(identifier(name), want, name);
+    ["...map", "map"], ["é.map", "e"], ["__a__b.map", "a_b"], ["café.map", "cafe"], ["ñandú", "nandu"], ["Straße", "Strasse"],
+    ["日本", "map"], ["a日本b", "a_b"], ["class", "class_map"], ["and", "and_map"], ["main", "main_map"], ["NULL", "NULL_map"],
+    ["printf", "printf_map"], ["uint8_t", "uint8_t_map"], ["EOF", "EOF_map"], ["ENOENT", "ENOENT_map"], ["sinf", "sinf_map"],
+    ["room_WIDTH", "room_WIDTH_map"], ["room_H", "room_H_map"], ["a_bits", "a_bits_map"], ["co_await", "co_await_map"],
+    ["x".repeat(60), "x".repeat(48)], ["Eve", "Eve"], ["ifs", "ifs"]]) assert.equal(identifier(name), want, name);
 });
 
 test("a file's form, by its name or first bytes", () => {
@@ -126,10 +152,33 @@ test("a file's form, by its name or first bytes", () => {
     ["a.json", "OO", "json"], ["a.JSON", "", "json"], ["a", "  \n{", "json"], ["a", "\ufeff{", "json"],
     ["a.csv", "", "csv"], ["a", "x,y\n", "csv"], ["a", "x, y\n", null],
     ["a.h", "#include <x>", "c"], ["a", "/* k: 1 by 1 cells */\r\n#define k_WIDTH 1", "c"],
-    ["a", "#define k_WIDTH 1\n", null], ["a", "static int x;", null], ["a", "/* a comment */\nint x;", null],
+    ["a", "#define k_WIDTH 1\n", null], ["a", "/* k */\n#ifndef k_H\n", "c"], ["a", "#define k_width 1\n", "xbm"],
+    ["a.xbm", "", "xbm"], ["a.pbm", "", "pbm"], ["a", "P4\n1 1\n\0", "pbm"], ["a", "P1 1 1 0", "pbm"], ["a", "P1x", null], ["a", "static int x;", null], ["a", "/* a comment */\nint x;", null],
+    ["a.tmx", "", "tmx"], ["a", '<?xml version="1.0"?>\n<map version="1.8">', "tmx"], ["a", "<map>", "tmx"], ["a", "<mapping>", null],
+    ["a", '<?xml version="1.0"?><tileset>', null],
     ["a.png", "\x89PNG", null], ["a.map", "O.O\n", null], ["a.h.map", "[0,0]", null],
   ]) assert.equal(formOf(name, bytes(text))?.name ?? null, want, `${name} ${text}`);
   assert.deepEqual(FORMS.map((f) => [f.name, f.ext, f.type]), [["png", ".png", "image/png"], ["json", ".json", "application/json"],
-    ["csv", ".csv", "text/csv"], ["c", ".h", "text/x-c"]]);
+    ["csv", ".csv", "text/csv"], ["c", ".h", "text/x-c"], ["xbm", ".xbm", "image/x-xbitmap"], ["pbm", ".pbm", "image/x-portable-bitmap"],
+    ["pbm-raw", ".pbm", "image/x-portable-bitmap"], ["tmx", ".tmx", "application/x-tiled-tmx"]]);
   assert.equal(png.sniff(Uint8Array.of(137, 80, 78, 71, 13, 10, 26, 10)), true);
+});
+
+// A form's cells as a map: the rectangle, without its last line feed where
+// only that fits, else rows ended at their last marked cell.
+test("cells made a map that fits", () => {
+  const text = (b) => b && [dec.decode(b.bytes).replace(/\n/g, "/"), b.trimmed];
+  for (const [w, h, marked, capacity, want] of [
+    [3, 2, [0, 4], 8, ["O../.O./", false]],
+    [3, 2, [0, 4], 7, ["O../.O.", false]],
+    [3, 2, [0, 4], 6, ["O/.O/", true]],
+    [3, 2, [0, 4], 4, ["O/.O", true]],
+    [3, 2, [0, 4], 3, null],
+    [3, 2, [], 1, ["/", true]],
+  ]) {
+    const cells = new Uint8Array(w * h);
+    for (const i of marked) cells[i] = 1;
+    assert.deepEqual(text(fitted({ w, h, cells }, capacity)), want, `${w}x${h} ${capacity}`);
+    assert.equal(fits({ w, h, cells }, capacity), want !== null);
+  }
 });

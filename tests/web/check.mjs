@@ -12,7 +12,7 @@
 // alone: real downloads, touch, a phone's screen and a desktop's, the
 // history of 100 cells. Given DIR, the timings of bench/page.mjs go to
 // DIR/timings.md and screenshots to DIR/drawing.png, DIR/phone.png,
-// DIR/aids.png and DIR/picture.png; given the site's folder, it is served by nginx and tested
+// DIR/aids.png and DIR/image.png; given the site's folder, it is served by nginx and tested
 // too: in Chromium installed, offline, updated and shared, elsewhere the
 // case table, in all nothing fetched but its own.
 import { cpSync, mkdirSync, mkdtempSync, rmSync, writeFileSync } from "node:fs";
@@ -109,7 +109,7 @@ async function main() {
             return { x: r.left, y: r.top, width: r.width, height: r.height };`);
           await page.b.page.screenshot({ path: join(opts.out, "aids.png"), clip });
           await page.b.page.setViewport({ width: 1280, height: 900 });
-          await dialogShot(page, join(opts.out, "picture.png"));
+          await dialogShot(page, join(opts.out, "image.png"));
         }
       } catch (e) {
         failures.push(`${engine}: ${e.message}`);

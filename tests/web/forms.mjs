@@ -1,12 +1,18 @@
 // Each map of MAPS in each other form, both line ends, downloaded and copied,
 // held against what is derived here from the native tool's listing and the
 // rows counted here (a PNG decoded with Node's zlib, the same in every
-// engine), and opened back; and scenarios.tsv's action of opening a file by
-// its name.
+// engine, and against optipng's size for the large ones), and opened
+// back; and scenarios.tsv's action of opening a file by its name.
 import { execFileSync } from "node:child_process";
-import { readFileSync } from "node:fs";
+import { readFileSync, statSync } from "node:fs";
 import { crc32, inflateSync } from "node:zlib";
 import { bin, check, expand, sha256, sleep } from "./page.mjs";
+
+// 999 rows of 1000 cells, each marked or not at random, the same every
+// run: there is no pattern in it to compress.
+let seed = 2463534242;
+const coin = () => ((seed ^= seed << 13, seed ^= seed >>> 17, seed ^= seed << 5) >>> 31) ? "O" : ".";
+const RANDOM = Array.from({ length: 999 }, () => `${Array.from({ length: 1000 }, coin).join("")}\n`).join("");
 
 const MAPS = [  // name | map text | the forms tried, if not all
   ["even", "O.O\n.O.\nOOO\n"],
@@ -15,8 +21,17 @@ const MAPS = [  // name | map text | the forms tried, if not all
   ["no point", "...\n..\n"],
   ["empty", ""],
   ["one row of a million cells, no line end", `${"O.".repeat(499999)}OO`, ["png"]],
+  ["1000 × 999 at random", RANDOM, ["png"]],
+  ["1000 × 999, ragged", RANDOM.split("\n").map((l, y) => l.slice(0, 1000 - y % 7)).join("\n"), ["png"]],
 ];
-const FORMS = { png: ".png", json: ".json", csv: ".csv", c: ".h" };
+// Maps whose PNG is within a tenth of optipng -o2's size. Not the ragged
+// one: two bits a pixel, half of them left unused, give fflate's matching
+// short, far matches that zlib's strategies, which optipng tries, avoid.
+const NEAR_OPTIPNG = ["one row of a million cells, no line end", "1000 × 999 at random"];
+// Each form and its options as tried: "c/arduino/lsb" is C for Arduino, rows least significant bit first.
+const FORMS = { png: ".png", json: ".json", csv: ".csv", "c/plain/msb": ".h", "c/arduino/lsb": ".h", "c/plain/vertical": ".h",
+  xbm: ".xbm", pbm: ".pbm", "pbm-raw": ".pbm", tmx: ".tmx" };
+const CELLS = /^(png|c\/|xbm|pbm|tmx)/;
 const pngs = new Map();  // each map's PNG's sha256, from the first engine
 
 // The rows' cell counts, a cell an O or a full stop.
@@ -29,11 +44,34 @@ function want(form, text, { w, h, points }, eol) {
   if (form === "csv") return `x,y${eol}${points.map(([x, y]) => `${x},${y}${eol}`).join("")}`;
   const px = rows.map((n) => [..."w".repeat(n).padEnd(wide, "t")]), n = Math.ceil(wide / 8);
   for (const [x, y] of points) px[y][x] = "k";
-  if (form === "png") return { head: [wide, rows.length, 2, 3, 0, 0, 0], rows: px.map((r) => r.join("")) };
-  const bytes = (r) => r.join("").replace(/k/g, "1").replace(/[wt]/g, "0").padEnd(8 * n, "0").match(/.{8}/g);
-  return [`/* test: ${wide} by ${h} cells, a bit a cell, 1 marked; each row in ${n} byte${n === 1 ? "" : "s"}, its leftmost ` +
-    "cell in the most significant bit. */", `#define test_WIDTH ${wide}`, `#define test_HEIGHT ${h}`, "static const unsigned char test[] = {",
-  ...px.map((r) => `    ${bytes(r).map((b) => `0x${parseInt(b, 2).toString(16).padStart(2, "0")}`).join(", ")},`), "};", ""].join(eol);
+  const depth = new Set(rows).size <= 1 ? 1 : 2;  // two bits only for the transparent
+  if (form === "png") return { head: [wide, rows.length, depth, 3, 0, 0, 0], rows: px.map((r) => r.join("")) };
+  const bit = (x, y) => px[y]?.[x] === "k" ? 1 : 0, hex = (b) => `0x${b.toString(16).padStart(2, "0")}`;
+  const byte = (f) => Array.from({ length: 8 }, (_, i) => f(i) << i).reduce((a, b) => a | b);
+  const [name, flavour, order = name === "xbm" ? "lsb" : "msb"] = form.split("/");
+  // A line of bytes a row, or a page of 8 rows.
+  const lines = order === "vertical" ? Array.from({ length: Math.ceil(h / 8) }, (_, p) => Array.from({ length: wide }, (_, x) => byte((i) => bit(x, 8 * p + i))))
+    : px.map((_, y) => Array.from({ length: n }, (_, j) => byte((i) => bit(8 * j + (order === "msb" ? 7 - i : i), y))));
+  if (name === "pbm") return [`P1${eol}${wide} ${h}${eol}`, ...px.map((_, y) => Array.from({ length: wide }, (_, x) => bit(x, y)).join("").match(/.{1,70}/g).map((l) => l + eol).join(""))].join("");
+  if (name === "tmx") {
+    const tile = (id, colour) => ` <tile id="${id}"><image width="8" height="8" format="png"><data encoding="base64">${colour}</data></image></tile>`;
+    return ['<?xml version="1.0" encoding="UTF-8"?>', `<map version="1.8" orientation="orthogonal" renderorder="right-down" width="${wide}" ` +
+      `height="${h}" tilewidth="8" tileheight="8" infinite="0" nextlayerid="2" nextobjectid="1">`,
+    '<tileset firstgid="1" name="cells" tilewidth="8" tileheight="8" tilecount="2" columns="0">', ' <grid orientation="orthogonal" width="1" height="1"/>',
+    tile(0, "iVBORw0KGgoAAAANSUhEUgAAAAgAAAAICAIAAABLbSncAAAAD0lEQVR42mP4jwMwDC0JALoev0GJ6La7AAAAAElFTkSuQmCC"),
+    tile(1, "iVBORw0KGgoAAAANSUhEUgAAAAgAAAAICAIAAABLbSncAAAADElEQVR42mNgGB4AAADIAAGTvaWOAAAAAElFTkSuQmCC"), "</tileset>",
+    `<layer id="1" name="cells" width="${wide}" height="${h}">`, '<data encoding="csv">',
+    px.map((r) => r.map((p) => ({ k: 2, w: 1, t: 0 })[p]).join(",")).join(`,${eol}`), "</data>", "</layer>", "</map>", ""].join(eol);
+  }
+  if (name === "pbm-raw") return `P4\n${wide} ${h}\n${String.fromCharCode(...lines.flat())}`;
+  if (name === "xbm") return ["#define test_width " + wide, `#define test_height ${h}`, "static unsigned char test_bits[] = {",
+    ...lines.map((l) => `   ${l.map(hex).join(", ")},`), "};", ""].join(eol);
+  const says = order === "vertical" ? `vertical bytes: pages of 8 rows, each page ${wide} byte${wide === 1 ? "" : "s"}, a column a byte from the left, its top row in the least significant bit`
+    : `each row in ${n} byte${n === 1 ? "" : "s"}, its leftmost cell in the ${order === "msb" ? "most" : "least"} significant bit`;
+  return [`/* test: ${wide} by ${h} cells, a bit a cell, 1 marked; ${says}. */`, "#ifndef test_H", "#define test_H",
+    ...flavour === "arduino" ? ["#include <stdint.h>", "#ifdef __AVR__", "#include <avr/pgmspace.h>", "#endif", "#ifndef PROGMEM", "#define PROGMEM", "#endif"] : [],
+    `#define test_WIDTH ${wide}`, `#define test_HEIGHT ${h}`, flavour === "arduino" ? "const uint8_t test[] PROGMEM = {" : "static const unsigned char test[] = {",
+    ...lines.map((l) => `    ${l.map(hex).join(", ")},`), "};", "#endif", ""].join(eol);
 }
 
 // A PNG decoded, its CRCs checked, or what is wrong with it.
@@ -44,10 +82,11 @@ function decodePNG(png) {
     if (crc32(png.subarray(at + 4, at + 8 + n)) !== png.readUInt32BE(at + 8 + n)) return `${type}'s CRC`;
     chunks[type] = Buffer.concat([chunks[type] ?? Buffer.alloc(0), png.subarray(at + 8, at + 8 + n)]);
   }
-  const w = chunks.IHDR.readUInt32BE(0), h = chunks.IHDR.readUInt32BE(4), raw = inflateSync(chunks.IDAT);
-  const palette = [0, 1, 2].map((i) => [...chunks.PLTE.subarray(3 * i, 3 * i + 3), chunks.tRNS[i] ?? 255].join());
+  const w = chunks.IHDR.readUInt32BE(0), h = chunks.IHDR.readUInt32BE(4), depth = chunks.IHDR[8], raw = inflateSync(chunks.IDAT);
+  const palette = [0, 1, 2].map((i) => [...chunks.PLTE.subarray(3 * i, 3 * i + 3), chunks.tRNS?.[i] ?? 255].join());
   const colour = (c) => ({ "0,0,0,255": "k", "255,255,255,255": "w" })[c] ?? (c.endsWith(",0") ? "t" : "?");
-  const stride = Math.ceil(w / 4) + 1, px = (y, x) => colour(palette[raw[y * stride + 1 + (x >> 2)] >> (6 - 2 * (x & 3)) & 3]);
+  const per = 8 / depth, stride = Math.ceil(w / per) + 1;
+  const px = (y, x) => colour(palette[raw[y * stride + 1 + Math.floor(x / per)] >> (8 - depth - depth * (x % per)) & (2 ** depth - 1)]);
   if (raw.length !== stride * h) return `${raw.length} bytes of rows, not ${stride * h}`;
   return { head: [w, h, ...chunks.IHDR.subarray(8)], rows: Array.from({ length: h }, (_, y) => raw[y * stride] ? "filtered"
     : Array.from({ length: w }, (_, x) => px(y, x)).join("")) };
@@ -55,8 +94,9 @@ function decodePNG(png) {
 
 // The form downloaded and copied: whether the text is the file's (null: no copy).
 async function saveForm(page, form, ends) {
-  const copied = await page.js(`const [form, ends] = arguments, $ = (id) => document.getElementById(id);
+  const copied = await page.js(`const [[form, flavour, order], ends] = arguments, $ = (id) => document.getElementById(id);
     Object.assign($("form"), { value: form }).dispatchEvent(new Event("change"));
+    if (flavour) [$("form-flavour").value, $("form-order").value] = [flavour, order];
     document.querySelector('input[name="ends"][value="' + ends + '"]').click();
     if ($("form-download").disabled) return "none";
     let clip = null;
@@ -69,10 +109,17 @@ async function saveForm(page, form, ends) {
 }
 const pointsOf = (listing) => listing.split("\n").slice(1).join("\n");
 
+// The size of optipng -o2's PNG of the same picture.
+function optimised(path) {
+  execFileSync("optipng", ["-quiet", "-o2", "-clobber", "-out", `${path}.opt.png`, path]);
+  return statSync(`${path}.opt.png`).size;
+}
+
 export async function forms(page) {
   await page.fresh();
   check("forms: the choice, made from the list of forms", await page.js(`return [...document.querySelectorAll("#form option")]
-    .map((o) => o.value + ":" + o.textContent).join("|")`), "png:PNG, a pixel a cell|json:JSON of the listing|csv:CSV of the listing|c:C header, a bit a cell");
+    .map((o) => o.value + ":" + o.textContent).join("|")`), "png:PNG, a pixel a cell|json:JSON of the listing|csv:CSV of the listing|c:C header, a bit a cell|" +
+    "xbm:XBM, X11's bitmap|pbm:PBM, plain (P1)|pbm-raw:PBM, raw (P4)|tmx:Tiled map (TMX)");
   for (const [name, text, only] of MAPS) {
     const path = page.file("form.map", bin(text));
     execFileSync(page.tool, [path, `${path}.lst`]);
@@ -80,21 +127,25 @@ export async function forms(page) {
     const [w, h] = lines[0].match(/\d+/g).map(Number), points = lines.slice(1).map((l) => l.match(/\d+/g).map(Number));
     await page.load(bin(text));
     for (const [form, ext] of Object.entries(FORMS).filter(([f]) => !only || only.includes(f))) {
-      for (const ends of form === "png" ? ["lf"] : ["lf", "crlf"]) {
-        const row = `${name}, ${form}, ${ends}`, out = await saveForm(page, form, ends);
-        check(`${row}: offered`, !!out, h > 0 || form === "json" || form === "csv");
+      for (const ends of form === "png" || form === "pbm-raw" ? ["lf"] : ["lf", "crlf"]) {
+        const row = `${name}, ${form}, ${ends}`, out = await saveForm(page, form.split("/"), ends);
+        check(`${row}: offered`, !!out, h > 0 || !CELLS.test(form));
         if (!out) continue;
         const wanted = want(form, text, { w, h, points }, ends === "crlf" ? "\r\n" : "\n");
+        if (form === "png" && !pngs.has(name) && NEAR_OPTIPNG.includes(name)) {
+          const limit = Math.floor(1.1 * optimised(page.file("form.png", out.bytes)));
+          check(`${row}: within a tenth of optipng -o2's size`, out.bytes.length <= limit || `${out.bytes.length} > ${limit}`, true);
+        }
         if (form === "png") pngs.set(name, pngs.get(name) ?? sha256(out.bytes));
         check(`${row}: the file, the same in every engine`, [out.name, form === "png" ? decodePNG(out.bytes) : sha256(out.bytes),
           out.copied, form !== "png" || pngs.get(name) === sha256(out.bytes)],
-        [`test${ext}`, form === "png" ? wanted : sha256(bin(wanted)), form !== "png" || null, true]);
+        [`test${ext}`, form === "png" ? wanted : sha256(bin(wanted)), (form !== "png" && form !== "pbm-raw") || null, true]);
         // Opened back: JSON and a PNG of even rows give the same listing,
-        // the rest the same points; C gives rows as wide as its width.
+        // the rest the same points; the bitmaps give rows as wide as their width.
         await page.load(out.bytes, `back${ext}`);
         const back = (await page.download("lf")).bytes.toString("latin1"), same = form === "json" || (form === "png" && new Set(rows).size <= 1);
-        check(`${row}: opened back`, [await page.text("opened"), same ? back : pointsOf(back), form === "c" && await page.mapText()],
-          ["", same ? listing : pointsOf(listing), form === "c" && want("png", text, { points }).rows.map((r) => r.replace(/k/g, "O")
+        check(`${row}: opened back`, [await page.text("opened"), same ? back : pointsOf(back), CELLS.test(form) && form !== "png" && await page.mapText()],
+          ["", same ? listing : pointsOf(listing), CELLS.test(form) && form !== "png" && want("png", text, { points }).rows.map((r) => r.replace(/k/g, "O")
             .replace(/[wt]/g, ".") + "\n").join("")]);
         await page.load(bin(text));
       }

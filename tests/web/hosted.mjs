@@ -50,6 +50,14 @@ export async function hosted(page, site, root) {
   check("hosted, offline: the listing", sha256((await page.download("lf")).bytes), sha256(readFileSync(join(ROOT, "examples/room.lst"))));
   await site.start();
 
+  // The worker's cache named by the content of the site's files, as the
+  // build hashes them: any change to them brings a worker of its own.
+  const hash = (text) => sha256(Buffer.from(text));
+  const listed = ["index.html", "manifest.webmanifest", "icon.svg", "icon-192.png", "icon-512.png"]
+    .map((file) => `${sha256(readFileSync(join(root, file)))} ${file}\n`).join("");
+  check("hosted: the worker's cache named by the files", readFileSync(join(root, "sw.js"), "utf8").match(/"gridpin-([^"]*)"/)?.[1],
+    hash(listed).slice(0, 16));
+
   // The host's index.html edited alone: the page open offers it when it
   // comes back into view, and one reload shows it; offline after that, it
   // is the one kept.

@@ -164,12 +164,12 @@ export async function pictures(page) {
   await page.fresh();
   let last;
   for (const { name, path, want } of await makePictures(join(page.scratch, "0"))) {
-    if (await openDialog(page, path)) await page.update(() => page.click("picture-open"));
+    if (await openDialog(page, path)) await page.update(() => page.click("image-open"));
     last = await page.saveMap();
     check(`picture ${name}`, [last.name, last.bytes.toString("latin1")], [`${name}.map`, want]);
   }
   check("picture too large: in the dialog", await openDialog(page, png(page.file("wide.png", ""), 1001, 999, () => [255, 255, 255, 255])), true);
-  check("picture too large: said", /1001 × 999 pixels.*1,000,998 bytes.*1,000,000.*1000 × 998/.test(await page.text("picture-about")), true);
+  check("picture too large: said", /1001 × 999 pixels.*1,000,998 bytes.*1,000,000.*1000 × 998/.test(await page.text("image-about")), true);
   await page.keys("Escape");
   check("picture too large: map kept", (await page.saveMap()).name, last.name);
   await page.loadPath(png(page.file("largest.png", ""), 1000, 999, (x, y) => x === y ? [0, 0, 0, 255] : [255, 255, 255, 255]));
@@ -194,13 +194,13 @@ export async function pictures(page) {
   }
 }
 
-// Puts the file in the page's input; true if the picture's dialog opens,
-// false if the picture opens at once.
+// Puts the file in the page's input; true if the image's dialog opens,
+// false if the image opens at once.
 async function openDialog(page, path) {
   const run = await page.data("run");
   await page.b.upload("#file", path);
   for (let i = 0; i < 200; i++) {
-    if (await page.js("return !!document.getElementById('picture-dialog')?.open")) return true;
+    if (await page.js("return !!document.getElementById('image-dialog')?.open")) return true;
     if ((await page.data("run")) !== run || await page.text("opened")) return false;
     await sleep(50);
   }
@@ -208,13 +208,13 @@ async function openDialog(page, path) {
 }
 
 // The settings, as the page's controls take them.
-const set = (page, s) => page.js(`const s = arguments[0], d = document.getElementById("picture-dialog");
+const set = (page, s) => page.js(`const s = arguments[0], d = document.getElementById("image-dialog");
   for (const [k, v] of Object.entries(s)) {
-    const el = k === "anchor" ? d.querySelector("[name=anchor][value='" + v + "']") : document.getElementById("picture-" + k);
+    const el = k === "anchor" ? d.querySelector("[name=anchor][value='" + v + "']") : document.getElementById("image-" + k);
     if (el.type === "checkbox" || el.type === "radio") el.checked = k === "anchor" || v; else el.value = v;
     el.dispatchEvent(new Event("change", { bubbles: true }));
   }`, s);
-const preview = (page) => page.js(`const c = document.getElementById("picture-preview");
+const preview = (page) => page.js(`const c = document.getElementById("image-preview");
   const d = c.getContext("2d").getImageData(0, 0, c.width, c.height).data, rows = [];
   for (let y = 0; y < c.height; y++) {
     let r = "";
@@ -244,7 +244,7 @@ const SETTINGS = [
 ];
 const BASE = { aspect: false, fitting: "stretch", anchor: 4, sampling: "nearest", threshold: 128, invert: false, transparent: "blank", dither: "none" };
 
-// The map text dither.js makes of a picture's pixels with settings s.
+// The map text dither.js makes of an image's pixels with settings s.
 function expected(pic, s) {
   const a = +s.anchor, f = frame(pic.w, pic.h, s.width, s.height, s.fitting, a % 3, Math.floor(a / 3));
   const want = cells(values(sample(pic, f, s.sampling === "area"), s.width, s.height, s.invert, s.transparent === "marked"),
@@ -263,11 +263,11 @@ export async function dialogs(page) {
     for (const [i, one] of SETTINGS.entries()) {
       const s = { ...BASE, ...one };
       // The logo, in two colours, opens at once: its dialog after.
-      if (!await openDialog(page, path)) await page.click("picture-settings");
+      if (!await openDialog(page, path)) await page.click("image-settings");
       await set(page, s);
       const text = expected(pic, s);
       check(`${name} ${i}: preview`, await preview(page), text);
-      await page.update(() => page.click("picture-open"));
+      await page.update(() => page.click("image-open"));
       const map = await page.saveMap();
       check(`${name} ${i}: opened`, [map.name, map.bytes.toString("latin1")], [`${name}.map`, text]);
     }
@@ -276,14 +276,14 @@ export async function dialogs(page) {
   const before = await page.mapText();
   await openDialog(page, files[0][1]);
   await set(page, { aspect: false, width: 16, height: 16 });
-  await page.js(`document.querySelector("#picture-dialog button[value=cancel]").click()`);
-  check("Cancel: the map as it was", [await page.mapText(), await page.js("return document.getElementById('picture-dialog').open")], [before, false]);
+  await page.js(`document.querySelector("#image-dialog button[value=cancel]").click()`);
+  check("Cancel: the map as it was", [await page.mapText(), await page.js("return document.getElementById('image-dialog').open")], [before, false]);
   await openDialog(page, files[0][1]);
   await page.keys("Escape");
-  check("Esc: the map as it was", [await page.mapText(), await page.js("return document.getElementById('picture-dialog').open")], [before, false]);
+  check("Esc: the map as it was", [await page.mapText(), await page.js("return document.getElementById('image-dialog').open")], [before, false]);
   await openDialog(page, files[0][1]);
   await set(page, { aspect: false, width: 16, height: 16 });
-  await page.update(() => page.click("picture-open"));
+  await page.update(() => page.click("image-open"));
   check("Open: 16 × 16", (await page.mapText()).length, 17 * 16);
   await page.keys("Control+z");
   check("Open: one step undone", await page.mapText(), before);
@@ -293,21 +293,21 @@ export async function dialogs(page) {
     Object.defineProperty(e, "clipboardData", { value: data });
     document.getElementById("canvas").focus();
     document.getElementById("canvas").dispatchEvent(e);`, readFileSync(files[0][1]).toString("base64"));
-  for (let i = 0; i < 200 && !await page.js("return !!document.getElementById('picture-dialog')?.open"); i++) await sleep(50);
+  for (let i = 0; i < 200 && !await page.js("return !!document.getElementById('image-dialog')?.open"); i++) await sleep(50);
   const pasted = { ...BASE, ...SETTINGS[3] };
   await set(page, pasted);
-  await page.update(() => page.click("picture-open"));
+  await page.update(() => page.click("image-open"));
   const map = await page.saveMap();
   check("an image pasted: its dialog, and Open", [map.name, map.bytes.toString("latin1")],
     ["pasted.map", expected(await pngPixels(readFileSync(files[0][1])), pasted)]);
-  // A picture of a map opens at once, and its dialog after.
+  // An image of a map opens at once, and its dialog after.
   await page.loadPath(png(page.file("map.png", ""), 6, 4, (x, y) => (x + y) % 3 ? [255, 255, 255, 255] : [0, 0, 0, 255]));
-  await page.click("picture-settings");
-  check("a map's picture: its dialog after", await page.js("return document.getElementById('picture-dialog').open"), true);
+  await page.click("image-settings");
+  check("an image of a map: its dialog after", await page.js("return document.getElementById('image-dialog').open"), true);
   await page.keys("Escape");
 }
 
-// The README's picture of the dialog, at 1280 × 900.
+// The README's screenshot of the image's dialog, at 1280 × 900.
 export async function dialogShot(page, path) {
   await page.fresh();
   await openDialog(page, png(page.file("photo.png", ""), 90, 70, PHOTO));

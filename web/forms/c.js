@@ -1,78 +1,92 @@
-// C, a header of packed bits: each row of the map in ceil(W / 8) bytes, W
-// the widest row's cells, the leftmost cell in the most significant bit,
-// cells past the row's end 0; its names the map's name made a C
-// identifier. Read back only in the page's own shape, line for line,
-// either line end.
-import { count, encoder, stem } from "../bytes.js";
-import { mapSize } from "../block.js";
-import { headOf, refuse, textOf } from "./text.js";
+// C, a header of packed bits for C, C++ and Arduino: an include guard, the
+// size as NAME_WIDTH and NAME_HEIGHT, W the widest row's cells, and one
+// array of the map's bits in the byte order chosen (bits.js), its names
+// the map's name made a name both languages take (names.js). Read back
+// in any order the page writes, told by the header's first comment, and
+// as people keep such headers (ctext.js); rows in the most significant
+// bit first where no comment says otherwise.
+import { count, encoder } from "../bytes.js";
+import { headOf, refuse } from "./text.js";
+import { identifier } from "./names.js";
+import { checkCount, declared } from "./ctext.js";
+import { byteCount, packed, unpacked } from "./bits.js";
+import { fits } from "./fit.js";
 
-// The stem of the map's name as a C identifier: a run of anything else
-// becomes one underscore; one that starts with a digit or is a keyword
-// gets "map".
-const KEYWORDS = new Set(("auto break case char const continue default do double else enum extern float for goto if " +
-  "inline int long register restrict return short signed sizeof static struct switch typedef union unsigned void " +
-  "volatile while bool true false nullptr").split(" "));
-export function identifier(name) {
-  const id = stem(name).replace(/[^A-Za-z0-9_]+/g, "_").replace(/^_+|_+$/g, "");
-  if (!id) return "map";
-  if (/^[0-9]/.test(id)) return `map_${id}`;
-  return KEYWORDS.has(id) ? `${id}_map` : id;
+export { identifier };
+const DIGITS = encoder.encode("0123456789abcdef");
+
+// The text before, the lines of bytes, each "0xhh, " but the last of a
+// line "0xhh,", after `indent` spaces and before `eol`, and the text
+// after: written at once into the bytes they take.
+export function hexLines(before, lines, indent, eol, after) {
+  const head = encoder.encode(before), tail = encoder.encode(after), end = encoder.encode(eol);
+  const size = lines.reduce((n, l) => n + indent + 6 * l.length - 1 + end.length, 0);
+  const out = new Uint8Array(head.length + size + tail.length);
+  out.set(head);
+  let at = head.length;
+  for (const line of lines) {
+    out.fill(32, at, at + indent);
+    at += indent;
+    for (const b of line) {
+      out[at] = 48;
+      out[at + 1] = 120;
+      out[at + 2] = DIGITS[b >> 4];
+      out[at + 3] = DIGITS[b & 15];
+      out[at + 4] = 44;
+      out[at + 5] = 32;
+      at += 6;
+    }
+    at--;
+    out.set(end, at);
+    at += end.length;
+  }
+  out.set(tail, at);
+  return out;
 }
 
-const HEX = Array.from({ length: 256 }, (_, b) => `0x${b.toString(16).padStart(2, "0")}`);
+// What the first comment says of each order: the reader tells it by this.
+const SAYS = {
+  msb: (w) => `each row in ${count(Math.ceil(w / 8), "byte")}, its leftmost cell in the most significant bit`,
+  lsb: (w) => `each row in ${count(Math.ceil(w / 8), "byte")}, its leftmost cell in the least significant bit`,
+  vertical: (w) => `vertical bytes: pages of 8 rows, each page ${count(w, "byte")}, a column a byte from the left, ` +
+    "its top row in the least significant bit",
+};
+const ARDUINO = ["#include <stdint.h>", "#ifdef __AVR__", "#include <avr/pgmspace.h>", "#endif", "#ifndef PROGMEM",
+  "#define PROGMEM", "#endif"];
 
-function write({ name, w, h, rowStart, cells, eol }) {
-  const id = identifier(name), n = Math.ceil(w / 8), lines = [];
-  lines.push(`/* ${id}: ${w} by ${h} cells, a bit a cell, 1 marked; each row in ${count(n, "byte")}, ` +
-    "its leftmost cell in the most significant bit. */", `#define ${id}_WIDTH ${w}`, `#define ${id}_HEIGHT ${h}`,
-    `static const unsigned char ${id}[] = {`);
-  const row = new Uint8Array(n);
-  for (let y = 0; y < h; y++) {
-    row.fill(0);
-    const start = rowStart[y], len = rowStart[y + 1] - start;
-    for (let x = 0; x < len; x++) if (cells[start + x]) row[x >> 3] |= 0x80 >> (x & 7);
-    lines.push(`    ${Array.from(row, (b) => HEX[b]).join(", ")},`);
-  }
-  lines.push("};", "");
-  return encoder.encode(lines.join(eol));
+function write(map) {
+  const { name, w, h, eol, options: { flavour = "plain", order = "msb" } = {} } = map, id = identifier(name);
+  const lines = [`/* ${id}: ${w} by ${h} cells, a bit a cell, 1 marked; ${SAYS[order](w)}. */`, `#ifndef ${id}_H`, `#define ${id}_H`,
+    ...flavour === "arduino" ? ARDUINO : [], `#define ${id}_WIDTH ${w}`, `#define ${id}_HEIGHT ${h}`,
+    flavour === "arduino" ? `const uint8_t ${id}[] PROGMEM = {` : `static const unsigned char ${id}[] = {`, ""];
+  return hexLines(lines.join(eol), packed(map, order), 4, eol, ["};", "#endif", ""].join(eol));
 }
 
-// The map of a header in the page's own shape, { w, h, cells }, no larger
-// than `capacity` bytes of map text.
-function read(bytes, { capacity }) {
-  const lines = textOf(bytes).split("\n").map((l) => l.replace(/\r$/, ""));
-  if (lines.at(-1) === "") lines.pop();
-  if (!/^\/\*.*\*\/$/.test(lines[0] ?? "")) refuse(1, "the first line is not a comment /* ... */");
-  const width = /^#define ([A-Za-z_][A-Za-z0-9_]*)_WIDTH ([1-9][0-9]{0,6})$/.exec(lines[1] ?? "");
-  if (!width) refuse(2, "the line is not \"#define NAME_WIDTH\" and a width, 1 or more");
-  const id = width[1], w = +width[2];
-  const height = new RegExp(`^#define ${id}_HEIGHT ([1-9][0-9]{0,6})$`).exec(lines[2] ?? "");
-  if (!height) refuse(3, `the line is not "#define ${id}_HEIGHT" and a height, 1 or more`);
-  const h = +height[1];
-  if (mapSize(w, h) > capacity) {
-    refuse(3, `${w} by ${h} cells would take ${count(mapSize(w, h), "byte")}, more than the ${capacity.toLocaleString("en")} a map holds`);
+// The map of a header, { w, h, cells }, in the order `order` or as its
+// first comment says.
+export function readBits(bytes, { capacity }, order) {
+  const got = declared(bytes), { w, h, size } = got, says = got.notes[0] ?? "";
+  order ??= /vertical bytes/.test(says) ? "vertical" : got.lower || /least significant/.test(says) ? "lsb" : "msb";
+  checkCount(got, byteCount(w, h, order));
+  const { cells, stray } = unpacked(got.bytes, w, h, order);
+  if (stray >= 0) refuse(got.end.line, `byte ${stray} of the array has a bit set past the ${count(w, "cell")} by ${h}`, got.end.column);
+  if (!fits({ w, h, cells }, capacity)) {
+    refuse(size.line, `${w} by ${h} cells would take more than the ${capacity.toLocaleString("en")} bytes a map holds`);
   }
-  if (lines[3] !== `static const unsigned char ${id}[] = {`) refuse(4, `the line is not "static const unsigned char ${id}[] = {"`);
-  const n = Math.ceil(w / 8), cells = new Uint8Array(w * h), row = new RegExp(`^\\s*(0x[0-9a-fA-F]{2}, ){${n - 1}}0x[0-9a-fA-F]{2},$`);
-  for (let y = 0; y < h; y++) {
-    const l = lines[4 + y] ?? "";
-    if (l === "};" || !row.test(l)) refuse(5 + y, `row ${y} of ${h} is not ${count(n, "byte")} such as 0x0f, each followed by a comma`);
-    const bytes = l.trim().split(",").slice(0, n).map((b) => parseInt(b, 16));
-    if (w % 8 && bytes[n - 1] & (0xff >> (w % 8))) refuse(5 + y, `a bit past the row's ${w} cells is set`);
-    for (let x = 0; x < w; x++) cells[y * w + x] = bytes[x >> 3] >> (7 - (x & 7)) & 1;
-  }
-  if (lines[4 + h] !== "};") refuse(5 + h, `“};” expected after the ${count(h, "row")}`);
-  if (lines.length > 5 + h) refuse(6 + h, "there is more after the array's end");
   return { block: { w, h, cells } };
 }
 
 export default {
   name: "c", title: "C", label: "C header, a bit a cell", ext: ".h", type: "text/x-c", text: true, cells: true,
   from: "a C header",
+  options: [
+    { name: "flavour", label: "for", choices: [["plain", "C and C++"], ["arduino", "Arduino (PROGMEM)"]] },
+    { name: "order", label: "bytes", choices: [["msb", "rows, leftmost cell in the most significant bit"],
+      ["lsb", "rows, leftmost cell in the least significant bit"], ["vertical", "vertical, 8 rows a byte, top row in bit 0"]] },
+  ],
   // By its bytes, only a header that starts as the page writes one: a
-  // comment, then NAME_WIDTH; another C header is no map of this form.
-  sniff: (bytes) => /^\/\*[^\n]*\*\/\r?\n#define ([A-Za-z_][A-Za-z0-9_]*)_WIDTH [0-9]/.test(headOf(bytes)),
+  // comment, then its guard (or at once its width); another C header is no map of this form.
+  sniff: (bytes) => /^\/\*[^\n]*\*\/\r?\n#(ifndef [A-Za-z_]\w*_H\r?\n|define [A-Za-z_]\w*_WIDTH [0-9])/.test(headOf(bytes)),
   write,
-  read,
+  read: (bytes, limits) => readBits(bytes, limits),
 };

@@ -4,7 +4,7 @@
 // numbers whole (3.0 and 3e0 are 3), other keys ignored. Where it refuses,
 // the line (and the column) is found again in the text, only then.
 import { join } from "../bytes.js";
-import { headOf, pointLines, points, refuse, textOf } from "./text.js";
+import { headOf, pointLines, points, refuse, shown, textOf } from "./text.js";
 
 const KEYS = ["width", "height", "points"];
 const ws = (c) => c === 0x20 || c === 0x09 || c === 0x0a || c === 0x0d;
@@ -13,7 +13,7 @@ const lineAt = (text, at) => {
   for (let i = text.indexOf("\n"); i !== -1 && i < at; i = text.indexOf("\n", i + 1)) line++;
   return line;
 };
-const found = (text, at) => at >= text.length ? "the text ends" : `“${String.fromCodePoint(text.codePointAt(at))}” stands there`;
+const found = (text, at) => at >= text.length ? "the text ends" : `${shown(String.fromCodePoint(text.codePointAt(at)))} stands there`;
 const skip = (text, at) => { while (ws(text.charCodeAt(at))) at++; return at; };
 
 // The end of the string that starts at `at`.
@@ -118,7 +118,7 @@ function read(bytes) {
     if (p.length !== 2) refuse(line, "a point is not [x, y], two numbers");
     refuse(line, `${whole(p[0]) ? "y" : "x"} is not a whole number, 0 or more`);
   });
-  // The listing's line n: its header the width's, a point's its own.
+  // The listing's line n: its header line the width's, a point's its own.
   const line = (n) => lineAt(text, n === 1 ? value.width : pointAt(n - 2));
   return { listing: { w: digits(data.width), h: digits(data.height), body: pointLines(data.points), line } };
 }

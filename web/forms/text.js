@@ -44,19 +44,31 @@ export function pointLines(pairs) {
 
 // The points of a listing's lines after its header, each "[x,y]\n",
 // written as open x comma y close, with sep between two points.
+// Each byte is written by hand: a copy of a few bytes costs more.
 export function points(body, open, comma, close, sep) {
   const [o, c, e, s] = [open, comma, close, sep].map((t) => encoder.encode(t));
-  const out = new Uint8Array(2 * body.length + 16);
-  let n = 0, first = true;
-  const put = (b) => { out.set(b, n); n += b.length; };
-  for (const b of body) {
+  let count = 0;
+  for (let i = body.indexOf(0x5b); i >= 0; i = body.indexOf(0x5b, i + 6)) count++;
+  const out = new Uint8Array(body.length + count * (o.length + c.length + e.length + s.length));
+  let n = 0;
+  for (let i = 0; i < body.length; i++) {
+    const b = body[i];
     if (b === 0x5b) {
-      if (!first) put(s);
-      first = false;
-      put(o);
-    } else if (b === 0x2c) put(c);
-    else if (b === 0x5d) put(e);
+      if (n) for (let k = 0; k < s.length; k++) out[n++] = s[k];
+      for (let k = 0; k < o.length; k++) out[n++] = o[k];
+    } else if (b === 0x2c) for (let k = 0; k < c.length; k++) out[n++] = c[k];
+    else if (b === 0x5d) for (let k = 0; k < e.length; k++) out[n++] = e[k];
     else if (b !== 10) out[n++] = b;
   }
   return out.subarray(0, n);
+}
+
+// A character as a message shows it: a control character by its name,
+// anything else that shows nothing by its code, the rest between quotes.
+const CONTROLS = { 0: "NUL", 9: "a tab", 10: "a line feed", 11: "a vertical tab", 12: "a form feed", 13: "a carriage return",
+  27: "ESC", 127: "DEL", 0xa0: "a no-break space", 0xfeff: "a byte order mark", 0xfffd: "a byte that is no UTF-8" };
+export function shown(c) {
+  const code = c.codePointAt(0), hex = `U+${code.toString(16).toUpperCase().padStart(4, "0")}`;
+  if (CONTROLS[code]) return `${CONTROLS[code]} (${hex})`;
+  return code < 0x20 || (code >= 0x80 && code < 0xa0) || /\p{Z}|\p{Cf}/u.test(c) ? hex : `“${c}”`;
 }

@@ -3,19 +3,19 @@
 // join: the end of a row is a wall, and a fill never grows the map. A
 // scanline fill with an explicit stack, not recursion: a fill may take a
 // million cells.
-import { cellState, commit, layout, toggle } from "../document.js";
+import { begin, cellState, layout } from "../document.js";
 
 export const fill = {
   name: "fill",
   label: "Fill",
   icon: "M4 12l7-7 7 7-7 7zM4 12h14M20 15c0 2 1.5 3 1.5 4.5a1.5 1.5 0 01-3 0C18.5 18 20 17 20 15z",
   keys: ["F"],
-  help: "Click a cell, or press Space on it: it and every cell joined to it in its state turn to the other.",
+  help: "Click a cell, or press {use} on it: it and every cell joined to it in its state turn to the other.",
   touchHelp: "Tap a cell: it and every cell joined to it in its state turn to the other.",
   down(cell) {
     const from = cellState(cell.x, cell.y);
     if (from === null) return;
-    const { rows, rowStart, cells } = layout, n = rowStart[rows];
+    const { rows, rowStart, cells } = layout(), n = rowStart[rows];
     const seen = new Uint8Array(n), joined = new Int32Array(n), stack = new Int32Array(2 * n + 2);
     const open = (i) => cells[i] === from && !seen[i];
     let top = 0, count = 0;
@@ -43,7 +43,9 @@ export const fill = {
         }
       }
     }
-    commit(toggle(joined.subarray(0, count)));
+    const edit = begin();
+    edit.toggle(joined.subarray(0, count));
+    edit.commit();
   },
   move() {},
   up() {},

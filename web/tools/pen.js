@@ -9,14 +9,14 @@
 // paints the n × n square around each of those cells, the cell at its
 // middle (left of and above the middle for an even n). With the mirror
 // on, each cell is written at its images too (see mirror.js).
-import { DOT, Edits, O } from "../edits.js";
-import { Targets, cellState, commit, retract, touched, write } from "../document.js";
+import { DOT, O } from "../edits.js";
+import { Targets, begin, cellState } from "../document.js";
 import { holdView } from "../picture.js";
-import { drawing } from "../tools.js";
+import { option } from "../options.js";
 import { mirrorAxis, mirrored } from "../mirror.js";
 
-// { state: the byte it paints, last: the last cell, edits, size, axis: the
-// mirror's, as at the press }
+// { state: the byte it paints, last: the last cell, edit: the document's,
+// open until the release, size, axis: the mirror's, as at the press }
 let stroke = null;
 let last = null;    // the last cell painted, and its state, for Shift+click
 
@@ -39,8 +39,7 @@ function paint(from, to) {
   line(from, to, (x, y) => {
     for (let j = 0; j < n; j++) for (let i = 0; i < n; i++) targets.push(x - o + i, y - o + j, stroke.state);
   });
-  stroke.edits.add(write(mirrored(targets, stroke.axis)));
-  touched();
+  stroke.edit.write(mirrored(targets, stroke.axis));
 }
 
 export const pen = {
@@ -49,13 +48,13 @@ export const pen = {
   icon: "M4 20l4-1L19 8l-3-3L5 16z",
   keys: ["P"],
   help: "Click, tap or drag to paint, the right button the other state; Shift+click draws a line from the last " +
-    "cell painted; [ and ] size the pen. Painting past the map's edge grows it.",
+    "cell painted; {pen-smaller} and {pen-size} size the pen. Painting past the map's edge grows it.",
   touchHelp: "Tap or drag a finger to paint. Painting past the map's edge grows it.",
   down(cell, e, state) {
     holdView();
     const from = e.shiftKey && last ? last.cell : cell;
     if (e.button !== 2) state = e.shiftKey && last ? last.state : cellState(cell.x, cell.y) === 1 ? DOT : O;
-    stroke = { state, last: cell, edits: new Edits(), size: drawing.size, axis: mirrorAxis() };
+    stroke = { state, last: cell, edit: begin(), size: option("size"), axis: mirrorAxis() };
     paint(from, cell);
   },
   move(cell) {
@@ -64,15 +63,13 @@ export const pen = {
     stroke.last = cell;
   },
   up() {
-    const edits = stroke.edits.done();
     last = { cell: stroke.last, state: stroke.state };
+    stroke.edit.commit();
     stroke = null;
-    commit(edits);
   },
   // A stroke that turns out to be a pinch leaves no trace.
   cancel() {
-    const edits = stroke.edits.done();
+    stroke.edit.cancel();
     stroke = null;
-    retract(edits);
   },
 };

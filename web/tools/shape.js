@@ -1,26 +1,17 @@
-// Line and Rectangle: press on a cell, drag, release. While dragging the
+// A shape: press on a cell, drag, release. While dragging the
 // shape is shown over the picture and the map is not changed; the release
-// writes its cells, one step; Esc or a second finger drops it. A line is
-// the pen's, Bresenham's, both ends included; a rectangle is the outline
-// of the box whose corners are the first and last cells, or the whole box
-// where "filled" is on or Shift is held at the release. With the mirror
+// writes its cells, one step; Esc or a second finger drops it. What it
+// writes is its own (line.js, rectangle.js, ellipse.js); it is filled where
+// the filled option is on or Shift is held at the release. With the mirror
 // on, its images are written with it (see mirror.js).
-import { $, mac } from "../page.js";
+import { mac } from "../page.js";
+import { option } from "../options.js";
 import { O } from "../edits.js";
-import { Targets, commit, write } from "../document.js";
+import { Targets, begin } from "../document.js";
 import { overlaySoon } from "../picture.js";
 import { boxOf } from "../block.js";
-import { line } from "./pen.js";
 import { mirrorAxis, mirrored } from "../mirror.js";
 import { images } from "../images.js";
-
-// The cells of a box's outline, or of the whole box, in reading order.
-function box(a, b, filled, each) {
-  const { x, y, w, h } = boxOf(a, b);
-  for (let j = 0; j < h; j++) {
-    for (let i = 0; i < w; i++) if (filled || j === 0 || j === h - 1 || i === 0 || i === w - 1) each(x + i, y + j);
-  }
-}
 
 // The cells a shape would write, its mirror images too, rendered in the
 // state it paints, with its box outlined.
@@ -55,7 +46,7 @@ export function shapeTool(what, cellsOf) {
     ...what,
     down(cell, e, state) {
       shape = { from: cell, to: cell, state, filled: e.shiftKey };
-      shape.cells = (each) => cellsOf(shape.from, shape.to, shape.filled || $("filled").checked, each);
+      shape.cells = (each) => cellsOf(shape.from, shape.to, shape.filled || option("filled"), each);
       overlaySoon();
     },
     move(cell, e) {
@@ -67,20 +58,11 @@ export function shapeTool(what, cellsOf) {
       const targets = new Targets();
       shape.cells((x, y) => targets.push(x, y, shape.state));
       stop();
-      commit(write(mirrored(targets)));
+      const edit = begin();
+      edit.write(mirrored(targets));
+      edit.commit();
     },
     cancel: stop,
     preview: (...args) => shape && preview(shape, ...args),
   };
 }
-
-export const lineTool = shapeTool({ name: "line", label: "Line", keys: ["L"], drag: true, icon: "M5 19L19 5",
-  help: "Drag from the first cell to the last, the right button for the other state; Esc drops the line. " +
-    "By keys: Space at each end.",
-  touchHelp: "Drag a finger from the first cell to the last; a second finger drops the line." },
-(a, b, filled, each) => line(a, b, each));
-export const rectangle = shapeTool({ name: "rectangle", label: "Rectangle", keys: ["R"], drag: true, icon: "M4 6h16v12H4z",
-  note: "Shift at release fills it",
-  help: "Drag from corner to corner, the right button for the other state; Shift at the release, or filled, " +
-    "fills it; Esc drops it. By keys: Space at each corner.",
-  touchHelp: "Drag a finger from corner to corner; filled fills it; a second finger drops it." }, box);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Every message gridpin prints, each a whole line for standard error. The
 // browser page shows the ones a map itself brings about, the same bytes,
-// so they are made here for both.
+// so they are made here, beside the conversion, for the tool and the page.
 #pragma once
 
 #include <cctype>

@@ -1,4 +1,4 @@
-// The picture's dialog: the picture and the map it would make side by
+// The image's dialog: the image and the map it would make side by
 // side, redrawn as each setting changes (dither.js makes the cells).
 // Open writes the map as one step; Esc or Cancel changes nothing.
 import { $, count } from "./page.js";
@@ -11,36 +11,36 @@ const DISPLAYS = ["8×8", "16×16", "32×8", "32×32", "64×32", "84×48", "128�
 const ANCHORS = ["top left", "top", "top right", "left", "centre", "right", "bottom left", "bottom", "bottom right"];
 const option = (value, text) => `<option value="${value}">${text}</option>`;
 const choice = (id, label, options) =>
-  `<label>${label} <select id="picture-${id}">${options.map(([v, t]) => option(v, t)).join("")}</select></label>`;
+  `<label>${label} <select id="image-${id}">${options.map(([v, t]) => option(v, t)).join("")}</select></label>`;
 
-// Made when first opened, so that a page that opens no picture has none.
+// Made when first opened, so that a page that opens no image has none.
 function build() {
-  const dialog = Object.assign(document.createElement("dialog"), { id: "picture-dialog" });
-  dialog.setAttribute("aria-labelledby", "picture-heading");
+  const dialog = Object.assign(document.createElement("dialog"), { id: "image-dialog" });
+  dialog.setAttribute("aria-labelledby", "image-heading");
   dialog.innerHTML = `<form method="dialog">
-  <h2 id="picture-heading"></h2>
+  <h2 id="image-heading"></h2>
   <div class="sides">
-    <figure><canvas id="picture-source"></canvas><figcaption id="picture-about"></figcaption></figure>
-    <figure><canvas id="picture-preview"></canvas><figcaption id="picture-note" role="status"></figcaption></figure>
+    <figure><canvas id="image-source"></canvas><figcaption id="image-about"></figcaption></figure>
+    <figure><canvas id="image-preview"></canvas><figcaption id="image-note" role="status"></figcaption></figure>
   </div>
   <div class="settings">
     ${choice("size", "Size", [])}
-    <label>Width <input id="picture-width" type="number" min="1" inputmode="numeric"></label>
-    <label>Height <input id="picture-height" type="number" min="1" inputmode="numeric"></label>
-    <label><input id="picture-aspect" type="checkbox" checked> Keep the aspect</label>
+    <label>Width <input id="image-width" type="number" min="1" inputmode="numeric"></label>
+    <label>Height <input id="image-height" type="number" min="1" inputmode="numeric"></label>
+    <label><input id="image-aspect" type="checkbox" checked> Keep the aspect</label>
     ${choice("fitting", "Fitting", [["fit", "Fit inside"], ["fill", "Fill and crop"], ["stretch", "Stretch"]])}
     <fieldset class="anchors"><legend>Where it sits</legend>${ANCHORS.map((a, i) =>
     `<input type="radio" name="anchor" value="${i}" aria-label="${a}" title="${a}"${i === 4 ? " checked" : ""}>`).join("")}</fieldset>
     ${choice("sampling", "Sampling", [["nearest", "Nearest pixel"], ["area", "Area average"]])}
-    <label>Threshold <input id="picture-threshold" type="range" min="0" max="255" value="128">
-      <output id="picture-level">128</output></label>
-    <label><input id="picture-invert" type="checkbox"> Invert</label>
+    <label>Threshold <input id="image-threshold" type="range" min="0" max="255" value="128">
+      <output id="image-level">128</output></label>
+    <label><input id="image-invert" type="checkbox"> Invert</label>
     ${choice("transparent", "Transparent pixels", [["blank", "Blank"], ["marked", "Marked"]])}
     ${choice("dither", "Dithering", [["none", "None"], ["floyd", "Floyd–Steinberg"], ["atkinson", "Atkinson"],
     ["bayer4", "Bayer 4 × 4"], ["bayer8", "Bayer 8 × 8"]])}
   </div>
   <div class="bar"><button type="submit" value="cancel">Cancel</button>
-    <button type="submit" value="open" id="picture-open">Open</button></div>
+    <button type="submit" value="open" id="image-open">Open</button></div>
 </form>`;
   document.body.append(dialog);
   return dialog;
@@ -59,15 +59,15 @@ export function largest(w, h) {
 // a setting it depends on changes, so that the threshold and the
 // dithering work on the cells alone.
 function settings() {
-  const v = (id) => $(`picture-${id}`).value, anchor = +dialog.querySelector("[name=anchor]:checked").value;
+  const v = (id) => $(`image-${id}`).value, anchor = +dialog.querySelector("[name=anchor]:checked").value;
   return { W: +v("width"), H: +v("height"), fitting: v("fitting"), ax: anchor % 3, ay: Math.floor(anchor / 3),
-    area: v("sampling") === "area", invert: $("picture-invert").checked, marked: v("transparent") === "marked",
+    area: v("sampling") === "area", invert: $("image-invert").checked, marked: v("transparent") === "marked",
     t: +v("threshold"), dither: v("dither") };
 }
 function made(s) {
   const key = (...k) => k.map((n) => s[n]).join(" ");
   const c = now.cache, k1 = key("W", "H", "fitting", "ax", "ay", "area"), k2 = `${k1} ${key("invert", "marked")}`;
-  if (c.k1 !== k1) Object.assign(c, { k1, k2: null, sums: sample(now.pic, frame(now.pic.w, now.pic.h, s.W, s.H, s.fitting, s.ax, s.ay), s.area) });
+  if (c.k1 !== k1) Object.assign(c, { k1, k2: null, sums: sample(now.img, frame(now.img.w, now.img.h, s.W, s.H, s.fitting, s.ax, s.ay), s.area) });
   if (c.k2 !== k2) Object.assign(c, { k2, values: values(c.sums, s.W, s.H, s.invert, s.marked) });
   return cells(c.values, s.W, s.H, s.t, s.dither);
 }
@@ -87,43 +87,43 @@ function draw(canvas, w, h, at) {
 
 function update() {
   const t0 = performance.now(), s = settings();
-  $("picture-level").value = s.t;
+  $("image-level").value = s.t;
   const ok = Number.isInteger(s.W) && Number.isInteger(s.H) && s.W >= 1 && s.H >= 1, fits = ok && mapSize(s.W, s.H) - 1 <= CAPACITY;
-  $("picture-open").disabled = !fits;
+  $("image-open").disabled = !fits;
   if (!fits) {
-    $("picture-note").textContent = !ok ? "Width and height are whole numbers, 1 or more."
+    $("image-note").textContent = !ok ? "Width and height are whole numbers, 1 or more."
       : `${s.W} × ${s.H} cells: ${count(mapSize(s.W, s.H), "byte")}, more than the ${CAPACITY.toLocaleString("en")} a map holds.`;
     return;
   }
   now.cells = made(s);
   now.size = [s.W, s.H];
-  draw($("picture-preview"), s.W, s.H, (p) => now.cells[p] ? 0 : 255);
-  $("picture-note").textContent = `${s.W} × ${s.H} cells, ${count(mapSize(s.W, s.H), "byte")}`;
+  draw($("image-preview"), s.W, s.H, (p) => now.cells[p] ? 0 : 255);
+  $("image-note").textContent = `${s.W} × ${s.H} cells, ${count(mapSize(s.W, s.H), "byte")}`;
   document.body.dataset.previewMs = performance.now() - t0;
 }
 
 // A size picked: its width and height; typed with the aspect kept, the
-// other side follows the picture's shape.
+// other side follows the image's shape.
 function sized(e) {
-  const { w, h } = now.pic, v = $("picture-size").value;
-  if (e?.target.id === "picture-size" && v !== "custom") {
+  const { w, h } = now.img, v = $("image-size").value;
+  if (e?.target.id === "image-size" && v !== "custom") {
     const [W, H] = v === "own" ? [w, h] : v === "block" ? [w / now.n, h / now.n] : v.split("×").map(Number);
-    Object.assign($("picture-width"), { value: W }), Object.assign($("picture-height"), { value: H });
+    Object.assign($("image-width"), { value: W }), Object.assign($("image-height"), { value: H });
   } else if (e?.target.type === "number") {
-    $("picture-size").value = "custom";
+    $("image-size").value = "custom";
     const round = (n) => Math.max(1, Math.round(n));
-    if ($("picture-aspect").checked && e.target.id === "picture-width") $("picture-height").value = round(+e.target.value * h / w);
-    if ($("picture-aspect").checked && e.target.id === "picture-height") $("picture-width").value = round(+e.target.value * w / h);
+    if ($("image-aspect").checked && e.target.id === "image-width") $("image-height").value = round(+e.target.value * h / w);
+    if ($("image-aspect").checked && e.target.id === "image-height") $("image-width").value = round(+e.target.value * w / h);
   }
   update();
 }
 
-// Opens the dialog on a picture ({ w, h, grey, opaque }) to be NAME.map.
-// The size it starts at: one cell a block where the picture is drawn at
+// Opens the dialog on an image ({ w, h, grey, opaque }) to be NAME.map.
+// The size it starts at: one cell a block where the image is drawn at
 // N pixels a cell, else its own where that fits, else the largest of its
 // shape that fits.
 // t0: when the file began to be read, for the page's benchmark.
-export function pictureDialog(pic, name, file, t0 = performance.now()) {
+export function imageDialog(img, name, file, t0 = performance.now()) {
   if (!dialog) {
     dialog = build();
     dialog.addEventListener("input", sized);
@@ -131,29 +131,29 @@ export function pictureDialog(pic, name, file, t0 = performance.now()) {
     dialog.addEventListener("close", () => {
       if (dialog.returnValue === "open" && now.cells) {
         const [w, h] = now.size;
-        replace(blockBytes({ w, h, cells: now.cells }).subarray(0, CAPACITY), now.name, "a picture");
+        replace(blockBytes({ w, h, cells: now.cells }).subarray(0, CAPACITY), now.name, "an image");
       }
       now = null;
     });
   }
-  const { w, h } = pic, n = blockScale(pic), own = mapSize(w, h) - 1 <= CAPACITY, fit = largest(w, h);
-  now = { pic, name, n, cache: {} };
-  $("picture-heading").textContent = `${file} into ${name}`;
-  $("picture-about").textContent = `${w} × ${h} pixels` + (own ? "" : `: a map of ${count(mapSize(w, h), "byte")} at one ` +
+  const { w, h } = img, n = blockScale(img), own = mapSize(w, h) - 1 <= CAPACITY, fit = largest(w, h);
+  now = { img, name, n, cache: {} };
+  $("image-heading").textContent = `${file} into ${name}`;
+  $("image-about").textContent = `${w} × ${h} pixels` + (own ? "" : `: a map of ${count(mapSize(w, h), "byte")} at one ` +
     `cell a pixel, more than the ${CAPACITY.toLocaleString("en")} a map holds; the largest of its shape that fits is ` +
     `${fit.w} × ${fit.h}`);
-  $("picture-size").innerHTML = [own && ["own", `Its own, ${w} × ${h}`], n && ["block", `One cell a block, ${w / n} × ${h / n}`],
+  $("image-size").innerHTML = [own && ["own", `Its own, ${w} × ${h}`], n && ["block", `One cell a block, ${w / n} × ${h / n}`],
     ...DISPLAYS.map((d) => [d, d.replace("×", " × ")]), ["custom", "Typed"]].filter(Boolean).map(([v, t]) => option(v, t)).join("");
   const [W, H] = n ? [w / n, h / n] : own ? [w, h] : [fit.w, fit.h];
-  $("picture-size").value = n ? "block" : own ? "own" : "custom";
-  Object.assign($("picture-width"), { value: W }), Object.assign($("picture-height"), { value: H });
-  $("picture-sampling").value = n || own ? "nearest" : "area";
-  // The picture itself, shown at most 480 pixels a side, nearest pixel.
+  $("image-size").value = n ? "block" : own ? "own" : "custom";
+  Object.assign($("image-width"), { value: W }), Object.assign($("image-height"), { value: H });
+  $("image-sampling").value = n || own ? "nearest" : "area";
+  // The image itself, shown at most 480 pixels a side, nearest pixel.
   const k = Math.max(1, w / 480, h / 480), sw = Math.max(1, Math.round(w / k)), sh = Math.max(1, Math.round(h / k));
-  const shown = sample(pic, frame(w, h, sw, sh, "stretch"), false);
-  draw($("picture-source"), sw, sh, (p) => shown.weights[p] ? shown.sums[p] : -1);
+  const shown = sample(img, frame(w, h, sw, sh, "stretch"), false);
+  draw($("image-source"), sw, sh, (p) => shown.weights[p] ? shown.sums[p] : -1);
   dialog.returnValue = "";
   update();
   dialog.showModal();
-  document.body.dataset.pictureDialogMs = performance.now() - t0;
+  document.body.dataset.imageDialogMs = performance.now() - t0;
 }

@@ -3,29 +3,30 @@
 // to the tool in hand. Each tool is an object of its own file with the
 // same entry points, down, move, up and cancel, and what it is: its name,
 // label, keys and help (see commands.js, which lists them). One use of a
-// tool is one step of the history. The shapes paint what the ink
-// control shows, O or a full stop, and the right button the other; so
+// tool is one step of the history. The shapes paint the ink (options.js),
+// O or a full stop, and the right button the other; so
 // does the pen's right button, whose left one toggles cells as it finds
 // them. A tool may show what it would do on the overlay (preview).
-import { $ } from "./page.js";
-import { DOT, O } from "./edits.js";
-import { addLayer, overlaySoon } from "./picture.js";
-import { inside, pointAt, select, selection, settle } from "./selection.js";
-import { selectTool } from "./tools/select.js";
+import { $ } from "../page.js";
+import { editing } from "../document.js";
+import { DOT, O } from "../edits.js";
+import { option, setOption } from "../options.js";
+import { addLayer, overlaySoon } from "../picture.js";
+import { axes } from "../mirror.js";
+import { inside, spotAt, select, selection, settle } from "../selection.js";
+import { selectTool } from "./select.js";
 
 // on: the mode; tool: the tool in hand; active: the tool whose press is
-// under way, or null; ink: what the shapes paint; size: the side of the
-// pen's square, in cells. Only this module writes them.
-export const drawing = { on: false, tool: null, active: null, ink: O, size: 1 };
+// under way, or null. Only this module writes them.
+export const drawing = { on: false, tool: null, active: null };
 
 let help = () => "";
 // Tells the mode's line and the help line; help() gives the help line.
 export function startTools(first, helpLine) {
   help = helpLine;
   addLayer((...args) => drawing.tool.preview?.(...args));
+  addLayer((...args) => drawing.on && axes(...args));
   setTool(first);
-  showInk();
-  showSize();
   setDrawing(false);
 }
 
@@ -45,36 +46,22 @@ export function setTool(tool) {
   settle();
   drawing.tool = tool;
   for (const b of document.querySelectorAll("[data-tool]")) b.setAttribute("aria-pressed", b.dataset.tool === tool.name);
-  if (!tool.keepsSelection) select(null);
+  if (!tool.holdsSelection) select(null);
   $("keys").textContent = help();
   overlaySoon();
 }
 
-export function swapInk() {
-  drawing.ink = drawing.ink === O ? DOT : O;
-  showInk();
-}
-
-function showInk() {
-  $("ink").textContent = drawing.ink === O ? "Paints O" : "Paints .";
-  $("ink").setAttribute("aria-label", `Line, Rectangle and Ellipse paint ${drawing.ink === O ? "marked" : "blank"} cells; swap`);
-}
+export const swapInk = () => setOption("ink", option("ink") === O ? DOT : O);
 
 // The pen's size one step larger or smaller, from 1 to 4 cells; round:
 // past 4 back to 1, as its button steps.
 const SIZES = 4;
 export function stepSize(by, round = false) {
-  const size = drawing.size + by;
-  drawing.size = round && size > SIZES ? 1 : Math.min(Math.max(size, 1), SIZES);
-  showSize();
+  const size = option("size") + by;
+  setOption("size", round && size > SIZES ? 1 : Math.min(Math.max(size, 1), SIZES));
 }
 
-function showSize() {
-  $("pen-size").textContent = `Pen ${drawing.size}`;
-  $("pen-size").setAttribute("aria-label", `The pen paints ${drawing.size} × ${drawing.size} cells; larger`);
-}
-
-export const painting = () => drawing.active !== null;
+export const pressing = () => drawing.active !== null;
 
 // A floating paste, whatever the tool in hand: a press inside it drags it,
 // one outside it writes it and does nothing more.
@@ -82,10 +69,10 @@ const written = { down() {}, move() {}, up() {}, cancel() {} };
 
 // The state a press paints: the ink, or with the right button the other.
 export function begin(cell, e, tool = drawing.tool) {
-  pointAt(cell);
+  spotAt(cell);
   if (selection.float) tool = inside(selection.box, cell) ? selectTool : (settle(), written);
   drawing.active = tool;
-  const state = e.button === 2 ? (drawing.ink === O ? DOT : O) : drawing.ink;
+  const ink = option("ink"), state = e.button === 2 ? (ink === O ? DOT : O) : ink;
   tool.down(cell, e, state);
 }
 export function extend(cell, e) { drawing.active?.move(cell, e); }
@@ -93,9 +80,15 @@ export function end(cell, e) {
   const tool = drawing.active;
   drawing.active = null;
   tool?.up(cell, e);
+  closed(tool);
 }
 export function cancel() {
   const tool = drawing.active;
   drawing.active = null;
   tool?.cancel();
+  closed(tool);
+}
+// A press ends with its tool's edit of the map committed or cancelled.
+function closed(tool) {
+  if (editing()) throw new Error(`${tool?.label ?? "A tool"} left its edit of the map open at the end of a press.`);
 }

@@ -1,0 +1,37 @@
+// A form's cells as a map text of at most `capacity` bytes: the
+// rectangle, its last line feed left out where only that makes it fit
+// (as a listing's map may leave it out); else each row ended at its last
+// marked cell, or where the form says its row ends (a PNG's last pixel
+// that is not transparent).
+import { blockBytes, mapSize } from "../block.js";
+import { DOT, O } from "../edits.js";
+
+function ends({ w, h, cells, ends: given }) {
+  if (given) return given;
+  const out = new Uint32Array(h);
+  for (let y = 0; y < h; y++) {
+    let x = w;
+    while (x > 0 && cells[y * w + x - 1] !== 1) x--;
+    out[y] = x;
+  }
+  return out;
+}
+
+const whole = ({ w, h }, capacity) => mapSize(w, h) - 1 <= capacity;
+
+// Whether the block fits either way.
+export const fits = (block, capacity) => whole(block, capacity) || ends(block).reduce((n, e) => n + e + 1, 0) - 1 <= capacity;
+
+// { bytes, trimmed }, or null where the block does not fit either way.
+export function fitted(block, capacity) {
+  if (whole(block, capacity)) return { bytes: blockBytes(block).subarray(0, capacity), trimmed: false };
+  const { w, cells } = block, e = ends(block), size = e.reduce((n, v) => n + v + 1, 0);
+  if (size - 1 > capacity) return null;
+  const bytes = new Uint8Array(Math.min(size, capacity));
+  let at = 0;
+  e.forEach((end, y) => {
+    for (let x = 0; x < end; x++) bytes[at++] = cells[y * w + x] === 1 ? O : DOT;
+    if (at < bytes.length) bytes[at++] = 10;
+  });
+  return { bytes, trimmed: true };
+}
