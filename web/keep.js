@@ -6,9 +6,10 @@
 // cut off by the page's end. When the page opens without a map in its
 // link, the tab's own map comes back, or in a new tab the map changed
 // last. A map is never kept over a version of it from another tab that it
-// did not take in (see tabs.js): it is kept beside it. Where the browser keeps nothing for
-// the page, or refuses a map, it says which and why, and then, only then,
-// closing or reloading the tab with changes not yet saved asks first.
+// did not take in (see tabs.js): it is kept beside it. Where the browser
+// keeps nothing for the page, or refuses a map, it says which and why, and
+// then, only then, closing or reloading the tab with changes not yet saved
+// asks first.
 //
 // Two stores: "entries", what the Maps list shows of each map (its name,
 // where it came from, its size, when it changed, a thumbnail), and
