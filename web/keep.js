@@ -20,7 +20,7 @@ import { CAPACITY } from "./conversion.js";
 import { layout, map, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
 import { difference } from "./edits.js";
 import { pool } from "./pooling.js";
-import { FIRST, hold, shownBefore, tookIn, versionOf } from "./tabs.js";
+import { FIRST, hold, shownBefore, tellTabs, tookIn, versionOf } from "./tabs.js";
 
 const DELAY = 50;  // ms from a step to its keeping: a burst of steps is kept once
 const THUMB = 48;   // a thumbnail's side, in pixels at most
@@ -182,7 +182,7 @@ function keepNow() {
       refusal = null;
       // Told to the other tabs, for a step too large to tell them itself.
       try {
-        localStorage.setItem(KEPT, JSON.stringify({ entry: entry.entry, version: entry.version }));
+        tellTabs(KEPT, JSON.stringify({ entry: entry.entry, version: entry.version }));
       } catch { /* they take it in when shown again */ }
       Object.assign(document.body.dataset, { keptMs: performance.now() - from, keepMs: performance.now() - started });
       // A map that left kept; the one in its place may be due still.

@@ -64,6 +64,12 @@ export function shownBefore() {
 
 const seen = {};  // the watched keys' values as this tab last saw them
 
+// A value told to the other tabs through the local storage, which this
+// tab's own look at it does not take for another's.
+export function tellTabs(key, value) {
+  localStorage.setItem(key, seen[key] = value);
+}
+
 export function startTabs() {
   on("step", ({ whole, edits, from }) => {
     try {
@@ -76,7 +82,7 @@ export function startTabs() {
     channel?.postMessage({ ...step, edits });
     try {
       if (edits.reduce((n, e) => n + (e.toggles ? 4 * e.toggles.length : e.removed.length + e.inserted.length), 0) <= TOLD) {
-        localStorage.setItem(STEP, seen[STEP] = JSON.stringify({ ...step, edits: toText(edits) }));
+        tellTabs(STEP, JSON.stringify({ ...step, edits: toText(edits) }));
       }
     } catch { /* told by the channel alone */ }
   });
