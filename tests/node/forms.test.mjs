@@ -25,45 +25,43 @@ function read(form, text) {
   }
 }
 
-test("JSON read", () => {
-  for (const [text, want] of [
-    ['{"width": 3, "height": 2, "points": [[0, 0], [2, 0], [1, 1]]}', "[3,2] [0,0] [2,0] [1,1] @1,1,1"],
-    ['\ufeff{"points": [], "height": 0, "width": 0}\n', "[0,0]  @1,1,1"],
-    ['{"\\u0077idth": 3.0, "height": 2e0, "points": [[-0, 0]], "name": "a [, ] \\" {"}', "[3,2] [0,0] @1,1,1"],
-    ['{\n "width": 3,\n "height": 2,\n "points": [\n  [0, 0],\n  [1, 1]\n ]\n}', "[3,2] [0,0] [1,1] @2,5,6"],
-    ['{"width": 1e21, "height": 9007199254740993, "points": []}', "[1000000000000000000000,9007199254740992]  @1,1,1"],
-    ['{"width": 1, "height": 1, "points": [[0, -1]]}', "1: y is not a whole number, 0 or more"],
-    ['{"width": 1, "height": 1, "points": [[0.5, 0]]}', "1: x is not a whole number, 0 or more"],
-    ['{"width": "1", "height": 1, "points": []}', "1: width is not a whole number, 0 or more"],
-    ['{"width": 1,\n"height": 1e400, "points": []}', "2: height is not a whole number, 0 or more"],
-    ['{"width": 1, "points": []}', '0: there is no "height"'],
-    ['{"width": 1, "height": 1, "wid\\u0074h": 1, "points": []}', '1: "width" comes twice'],
-    ['{"width": 1, "height": 1, "points": []} x', "1: the object has ended, but “x” stands there"],
-    ['{"width": 1, "height": 1, "points": []}\n\n}', "3: the object has ended, but “}” stands there"],
-    ['{"width": 1, "height": 1, "points": {}}', "1: “[” expected, but “{” stands there"],
-    ['{"width": 1, "height": 1, "points": [[0, 0],\n 7]}', "2: “[” expected, but “7” stands there"],
-    ['{"width": 1, "height": 1, "points": [[0, 0],\n[0, 0, 0]]}', "2: a point is not [x, y], two numbers"],
-    ['[{"width": 1}]', "1: “{” expected, but “[” stands there"],
-    ['{"width": 1,\n  "height" 1}', "2:12: it is not JSON: “1” stands there"],
-    ['{"width": 1, "height": 1, "points": [[0, 0]', "1:44: it is not JSON: the text ends"],
-    ["", "1:1: it is not JSON: the text ends"],
-    ['{"width": 1,\0}', "1:13: it is not JSON: NUL (U+0000) stands there"],
-  ]) assert.equal(read(json, text), want, text);
-});
-
-test("CSV read", () => {
-  for (const [text, want] of [
-    ["x,y\n0,0\n2,0\n1,1\n", "[3,2] [0,0] [2,0] [1,1] @1,2,3"],
-    ["x,y\r\n1,2", "[2,3] [1,2] @1,2,3"],
-    ["x,y\n", "[0,0]  @1,2,3"],
-    ["X,Y\n0,0\n", '1: the first line is not "x,y"'],
-    ["", '1: the first line is not "x,y"'],
-    ["x,y\n0,0\n\n1,1\n", '3: the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between'],
-    ["x,y\n999999999,0\n1000000000,0\n", '3: the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between'],
-    ["x,y\n01,0\n", '2: the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between'],
-    ["x,y\n1, 0\n", '2: the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between'],
-  ]) assert.equal(read(csv, text), want, text);
-});
+// Each reader's cases: the text, and the listing it reads or where and why it refuses.
+for (const [name, form, rows] of [
+  ["JSON", json, [
+      ['{"width": 3, "height": 2, "points": [[0, 0], [2, 0], [1, 1]]}', "[3,2] [0,0] [2,0] [1,1] @1,1,1"],
+      ['\ufeff{"points": [], "height": 0, "width": 0}\n', "[0,0]  @1,1,1"],
+      ['{"\\u0077idth": 3.0, "height": 2e0, "points": [[-0, 0]], "name": "a [, ] \\" {"}', "[3,2] [0,0] @1,1,1"],
+      ['{\n "width": 3,\n "height": 2,\n "points": [\n  [0, 0],\n  [1, 1]\n ]\n}', "[3,2] [0,0] [1,1] @2,5,6"],
+      ['{"width": 1e21, "height": 9007199254740993, "points": []}', "[1000000000000000000000,9007199254740992]  @1,1,1"],
+      ['{"width": 1, "height": 1, "points": [[0, -1]]}', "1: y is not a whole number, 0 or more"],
+      ['{"width": 1, "height": 1, "points": [[0.5, 0]]}', "1: x is not a whole number, 0 or more"],
+      ['{"width": "1", "height": 1, "points": []}', "1: width is not a whole number, 0 or more"],
+      ['{"width": 1,\n"height": 1e400, "points": []}', "2: height is not a whole number, 0 or more"],
+      ['{"width": 1, "points": []}', '0: there is no "height"'],
+      ['{"width": 1, "height": 1, "wid\\u0074h": 1, "points": []}', '1: "width" comes twice'],
+      ['{"width": 1, "height": 1, "points": []} x', "1: the object has ended, but “x” stands there"],
+      ['{"width": 1, "height": 1, "points": []}\n\n}', "3: the object has ended, but “}” stands there"],
+      ['{"width": 1, "height": 1, "points": {}}', "1: “[” expected, but “{” stands there"],
+      ['{"width": 1, "height": 1, "points": [[0, 0],\n 7]}', "2: “[” expected, but “7” stands there"],
+      ['{"width": 1, "height": 1, "points": [[0, 0],\n[0, 0, 0]]}', "2: a point is not [x, y], two numbers"],
+      ['[{"width": 1}]', "1: “{” expected, but “[” stands there"],
+      ['{"width": 1,\n  "height" 1}', "2:12: it is not JSON: “1” stands there"],
+      ['{"width": 1, "height": 1, "points": [[0, 0]', "1:44: it is not JSON: the text ends"],
+      ["", "1:1: it is not JSON: the text ends"],
+      ['{"width": 1,\0}', "1:13: it is not JSON: NUL (U+0000) stands there"],
+  ]],
+  ["CSV", csv, [
+      ["x,y\n0,0\n2,0\n1,1\n", "[3,2] [0,0] [2,0] [1,1] @1,2,3"],
+      ["x,y\r\n1,2", "[2,3] [1,2] @1,2,3"],
+      ["x,y\n", "[0,0]  @1,2,3"],
+      ["X,Y\n0,0\n", '1: the first line is not "x,y"'],
+      ["", '1: the first line is not "x,y"'],
+      ["x,y\n0,0\n\n1,1\n", '3: the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between'],
+      ["x,y\n999999999,0\n1000000000,0\n", '3: the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between'],
+      ["x,y\n01,0\n", '2: the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between'],
+      ["x,y\n1, 0\n", '2: the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between'],
+  ]],
+]) test(`${name} read`, () => { for (const [text, want] of rows) assert.equal(read(form, text), want, text); });
 
 const header = (id, w, h, ...rows) => [`/* ${id} */`, `#define ${id}_WIDTH ${w}`, `#define ${id}_HEIGHT ${h}`,
   `static const unsigned char ${id}[] = {`, ...rows.map((r) => `    ${r},`), "};", ""].join("\n");
