@@ -95,11 +95,12 @@ export async function openForm(file, form) {
   try {
     const data = new Uint8Array(await file.arrayBuffer()), t0 = performance.now();
     const read = await form.read(data, { capacity: CAPACITY });
-    const fit = read.block && fitted(read.block, CAPACITY), bytes = fit ? fit.bytes : throughListing(read.listing);
+    const fit = read.trimmed ? { ...read.trimmed, trimmed: true } : read.block && fitted(read.block, CAPACITY);
+    const bytes = fit ? fit.bytes : throughListing(read.listing), { w, h } = read.trimmed ?? read.block ?? {};
     document.body.dataset.formOpenMs = performance.now() - t0;
     replace(bytes, stem(file.name) + ".map", form.from);
     if (fit?.trimmed) {
-      $("opened").textContent = `${file.name} is ${read.block.w} × ${read.block.h} cells, more than a map holds as a ` +
+      $("opened").textContent = `${file.name} is ${w} × ${h} cells, more than a map holds as a ` +
         "rectangle: each row ends at its last marked cell.";
     }
   } catch (e) {

@@ -8,11 +8,13 @@ import { fits, fitted } from "../../web/forms/fit.js";
 
 const [png, json, csv, c, xbm, pbm, pbm4] = FORMS, enc = new TextEncoder(), dec = new TextDecoder();
 const bytes = (s) => enc.encode(s);
+const LINE = 'the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between';
 // What a read gives: the listing's lines and the form's line of each, or
 // the map's rows, or the refusal as the page says it.
-function read(form, text) {
+function read(form, text, capacity = 1000000) {
   try {
-    const got = form.read(typeof text === "string" ? bytes(text) : text, { capacity: 1000000 });
+    const got = form.read(typeof text === "string" ? bytes(text) : text, { capacity });
+    if (got.trimmed) return `${got.trimmed.w}×${got.trimmed.h} trimmed: ${dec.decode(got.trimmed.bytes).replace(/\n/g, "/")}`;
     if (got.block) {
       const { w, h, cells } = got.block;
       return Array.from({ length: h }, (_, y) => Array.from(cells.subarray(y * w, y * w + w), (v) => ".O"[v]).join("")).join("/");
@@ -52,16 +54,25 @@ for (const [name, form, rows] of [
   ]],
   ["CSV", csv, [
       ["x,y\n0,0\n2,0\n1,1\n", "[3,2] [0,0] [2,0] [1,1] @1,2,3"],
-      ["x,y\r\n1,2", "[2,3] [1,2] @1,2,3"],
+      ['\ufeff"x","y"\r"1","2"\r\r\n\n', "[2,3] [1,2] @1,2,3"],
       ["x,y\n", "[0,0]  @1,2,3"],
       ["X,Y\n0,0\n", '1: the first line is not "x,y"'],
       ["", '1: the first line is not "x,y"'],
-      ["x,y\n0,0\n\n1,1\n", '3: the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between'],
-      ["x,y\n999999999,0\n1000000000,0\n", '3: the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between'],
-      ["x,y\n01,0\n", '2: the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between'],
-      ["x,y\n1, 0\n", '2: the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between'],
+      ["x,y\n0,0\n\n1,1\n", `3:1: ${LINE}, but the line ends`],
+      ["x,y\n999999999,0\n1000000000,0\n", `3:10: ${LINE}, but “0” stands there`],
+      ["x,y\n01,0\n", `2:2: ${LINE}, but “1” stands there`],
+      ["x,y\n1, 0\n", `2:3: ${LINE}, but U+0020 stands there`],
+      ["x,y\n1,\0\n", `2:3: ${LINE}, but NUL (U+0000) stands there`],
+      ['x,y\n"1,2"\n', `2:3: ${LINE}, but “,” stands there`],
+      ["x,y\n1,2,\n", `2:4: ${LINE}, but “,” stands there`],
+      // Rows ended at their last marked cell where the rectangle is too large.
+      ["x,y\n3,0\n0,2\n", "4×3 trimmed: ...O/./O/", 10],
+      ["x,y\n3,0\n0,2", "4×3 trimmed: ...O/./O", 8],
+      ["x,y\n2,0\n0,2\n", "3×3 trimmed: ..O/./O/", 8],
+      ["x,y\n0,2\n3,0\n", "3: 3,0 comes after 0,2: a CSV too large for a rectangle is read in reading order only", 10],
+      ["x,y\n3,0\n9,1\n", "3: the map would take more than the 10 bytes a map holds, even with each row ended at its last marked cell", 10],
   ]],
-]) test(`${name} read`, () => { for (const [text, want] of rows) assert.equal(read(form, text), want, text); });
+]) test(`${name} read`, () => { for (const [text, want, capacity] of rows) assert.equal(read(form, text, capacity), want, text); });
 
 const header = (id, w, h, ...rows) => [`/* ${id} */`, `#define ${id}_WIDTH ${w}`, `#define ${id}_HEIGHT ${h}`,
   `static const unsigned char ${id}[] = {`, ...rows.map((r) => `    ${r},`), "};", ""].join("\n");
@@ -163,7 +174,8 @@ test("a file's form, by its name or first bytes", () => {
 });
 
 // A form's cells as a map: the rectangle, without its last line feed where
-// only that fits, else rows ended at their last marked cell.
+// only that fits, else rows ended at their last marked cell, a blank row
+// one cell, so that it stays a row.
 test("cells made a map that fits", () => {
   const text = (b) => b && [dec.decode(b.bytes).replace(/\n/g, "/"), b.trimmed];
   for (const [w, h, marked, capacity, want] of [
@@ -172,7 +184,9 @@ test("cells made a map that fits", () => {
     [3, 2, [0, 4], 6, ["O/.O/", true]],
     [3, 2, [0, 4], 4, ["O/.O", true]],
     [3, 2, [0, 4], 3, null],
-    [3, 2, [], 1, ["/", true]],
+    [3, 3, [0, 8], 7, ["O/./..O", true]],
+    [3, 2, [], 3, ["./.", true]],
+    [3, 2, [], 2, null],
   ]) {
     const cells = new Uint8Array(w * h);
     for (const i of marked) cells[i] = 1;

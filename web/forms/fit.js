@@ -2,17 +2,18 @@
 // rectangle, its last line feed left out where only that makes it fit
 // (as a listing's map may leave it out); else each row ended at its last
 // marked cell, or where the form says its row ends (a PNG's last pixel
-// that is not transparent).
+// that is not transparent), but never before its first cell: an empty
+// line is no row, and would move every row below it up.
 import { blockBytes, mapSize } from "../block.js";
 import { DOT, O } from "../edits.js";
 
 function ends({ w, h, cells, ends: given }) {
-  if (given) return given;
   const out = new Uint32Array(h);
   for (let y = 0; y < h; y++) {
     let x = w;
-    while (x > 0 && cells[y * w + x - 1] !== 1) x--;
-    out[y] = x;
+    if (given) x = given[y];
+    else while (x > 0 && cells[y * w + x - 1] !== 1) x--;
+    out[y] = Math.max(x, 1);
   }
   return out;
 }
