@@ -23,17 +23,35 @@ export function pixelsOf(rgba, w, h) {
 // A pixel's shade: its grey, or 256 where it is transparent.
 const shade = (img, p) => img.opaque[p] ? img.grey[p] : 256;
 
-// At most two shades: an image of a map, which opens one cell a pixel.
-export function twoShades(img) {
-  let a = -1, b = -1;
-  for (let p = 0; p < img.w * img.h; p++) {
-    const s = shade(img, p);
-    if (s === a || s === b) continue;
-    if (b >= 0) return false;
-    if (a < 0) a = s;
-    else b = s;
+// An image of a map, which opens one cell a pixel: of two shades at
+// most, transparent counted as one; or of two opaque shades and
+// transparent pixels only after each row's last opaque one, as the page's
+// own PNG leaves a short row's missing cells. Its cells, marked where a
+// pixel is opaque and dark, and where each row ends: after its last
+// opaque pixel. Null for any other image.
+export function mapOf({ w, h, grey, opaque }) {
+  const cells = new Uint8Array(w * h), ends = new Uint32Array(h);
+  let a = -1, b = -1, clear = false, inner = false;
+  for (let y = 0; y < h; y++) {
+    let end = 0;
+    for (let x = 0, p = y * w; x < w; x++, p++) {
+      if (!opaque[p]) {
+        clear = true;
+        continue;
+      }
+      inner ||= end < x;
+      end = x + 1;
+      const s = grey[p];
+      if (s !== a && s !== b) {
+        if (b >= 0) return null;
+        if (a < 0) a = s;
+        else b = s;
+      }
+      cells[p] = s < 128 ? 1 : 0;
+    }
+    ends[y] = end;
   }
-  return true;
+  return inner && clear && b >= 0 ? null : { w, h, cells, ends };
 }
 
 // An image drawn at N pixels a cell: every N × N block of its pixels of

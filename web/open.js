@@ -7,12 +7,13 @@ import { CAPACITY, LISTING_CAPACITY, readListing } from "./conversion.js";
 import { blockBytes, mapSize } from "./block.js";
 import { on, replace } from "./document.js";
 import { pngPixels, pngSize } from "./png.js";
-import { blockScale, pixelsOf, twoShades } from "./dither.js";
+import { blockScale, mapOf, pixelsOf } from "./dither.js";
 import { imageDialog } from "./imagedialog.js";
 import { sizeDialog } from "./dialogs.js";
 import { formOf } from "./forms/index.js";
 import PNG from "./forms/png.js";
 import { openForm } from "./formbar.js";
+import { fitted } from "./forms/fit.js";
 
 // What an image's first bytes say it is. A map text could start with
 // the same bytes, all skipped, so one that the browser cannot decode is
@@ -86,15 +87,16 @@ async function openImage(file, head) {
       return false;
     }
   }
-  const name = stem(file.name) + ".map";
-  // Its last line feed may be left out, as a listing's map's is.
-  if (!twoShades(img) || mapSize(w, h) - 1 > CAPACITY) {
+  const name = stem(file.name) + ".map", block = mapOf(img), fit = block && fitted(block, CAPACITY);
+  if (!fit) {
     imageDialog(img, name, file.name, t0);
     return true;
   }
-  const cells = Uint8Array.from(img.grey, (g, p) => img.opaque[p] && g < 128 ? 1 : 0);
-  replace(blockBytes({ w, h, cells }).subarray(0, CAPACITY), name, "an image");
-  offerScaled(img, { w, h, cells }, name, file.name);
+  replace(fit.bytes, name, "an image");
+  if (fit.trimmed) {
+    $("opened").textContent = `${file.name} is ${w} × ${h} pixels, more than a map holds as a rectangle: each row ` +
+      "ends at its last pixel that is not transparent.";
+  } else offerScaled(img, block, name, file.name);
   return true;
 }
 

@@ -10,7 +10,7 @@ import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { deflateSync } from "node:zlib";
 import { crc, pngPixels } from "../../web/png.js";
-import { cells, frame, sample, values } from "../../web/dither.js";
+import { cells, frame, mapOf, sample, values } from "../../web/dither.js";
 
 // Images made here, greys row by row.
 const noise = (w, h, seed) => Array.from({ length: w * h }, () => (seed = (seed * 1103515245 + 12345) % 2 ** 31) >> 23);
@@ -181,4 +181,22 @@ test("frames: where the image goes and what of it", () => {
     [[3, 1000, 10, 10, "fit", 1, 1], [0, 0, 3, 1000, 4, 0, 1, 10]],
     [[7, 3, 7, 3, "fit", 1, 1], [0, 0, 7, 3, 0, 0, 7, 3]],
   ]) assert.deepEqual(Object.values(frame(...args)), want, String(args));
+});
+
+// Which images open one cell a pixel, as rows of "k" dark, "w" light, "g"
+// grey and "t" transparent pixels: their cells and where each row ends, or null.
+test("images of maps", () => {
+  for (const [rows, want] of [
+    [["kw", "wk"], "O./.O 2,2"],
+    [["kt", "tk"], "O./.O 1,2"],                // one shade and transparent anywhere
+    [["kwk", "wtt", "ttt"], "O.O/.../... 3,1,0"],  // two shades, transparent only at rows' ends
+    [["kwk", "twk"], null],                          // transparent before an opaque pixel
+    [["kwg"], null],                                 // three shades
+    [["ttt"], "... 0"],
+  ]) {
+    const w = rows[0].length, px = rows.join("");
+    const grey = Uint8Array.from(px, (c) => ({ k: 0, w: 255, g: 128 })[c] ?? 0), opaqueOf = Uint8Array.from(px, (c) => c === "t" ? 0 : 1);
+    const got = mapOf({ w, h: rows.length, grey, opaque: opaqueOf });
+    assert.equal(got && `${[...got.cells].map((v, p) => (p && p % w === 0 ? "/" : "") + ".O"[v]).join("")} ${[...got.ends]}`, want, rows.join("/"));
+  }
 });
