@@ -1,14 +1,17 @@
 // The map as a PNG, a pixel a cell: marked black, blank white, and
 // transparent past the end of a row shorter than the widest. The same map
 // gives the same file in every engine: a browser's own compressor differs
-// from engine to engine, so the zlib data is fflate's, in plain
-// JavaScript, with fixed options.
+// from engine to engine, so the zlib data is pako's, zlib in plain
+// JavaScript, with fixed options. Of zlib's strategies, two are tried:
+// its usual matching, which finds the repeated rows of a drawn map, and
+// Huffman codes alone, a third shorter on random or sparse cells, whose
+// short matches cost more than the bytes they stand for.
 //
 // Indices into a palette of black and white: one bit a pixel, or two when
 // some row is short, with a third entry, a transparent white. No row is
 // filtered: on indices of a bit or two, PNG's filters leave the data
 // harder to compress, not easier.
-import { zlibSync } from "fflate";
+import { constants, deflate } from "pako";
 import { join } from "./bytes.js";
 import { crc } from "./png.js";
 
@@ -22,6 +25,8 @@ function chunk(type, body) {
   v.setUint32(8 + body.length, crc(c, 4, 8 + body.length));
   return c;
 }
+
+const smaller = (a, b) => b.length < a.length ? b : a;
 
 // The PNG of rows of cells: cells[rowStart[y] + x] is 1 where (x, y) is
 // marked, for x below the row's length; w is the widest row's.
@@ -43,5 +48,5 @@ export function pngOf({ w, h, rowStart, cells }) {
   const palette = [0, 0, 0, 255, 255, 255, ...(even ? [] : [255, 255, 255])];
   return join(Uint8Array.of(137, 80, 78, 71, 13, 10, 26, 10), chunk("IHDR", head), chunk("PLTE", Uint8Array.from(palette)),
     ...(even ? [] : [chunk("tRNS", Uint8Array.of(255, 255, 0))]),
-    chunk("IDAT", zlibSync(raw, { level: 9 })), chunk("IEND", new Uint8Array(0)));
+    chunk("IDAT", smaller(deflate(raw), deflate(raw, { strategy: constants.Z_HUFFMAN_ONLY }))), chunk("IEND", new Uint8Array(0)));
 }

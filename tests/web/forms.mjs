@@ -23,11 +23,15 @@ const MAPS = [  // name | map text | the forms tried, if not all
   ["one row of a million cells, no line end", `${"O.".repeat(499999)}OO`, ["png"]],
   ["1000 × 999 at random", RANDOM, ["png"]],
   ["1000 × 999, ragged", RANDOM.split("\n").map((l, y) => l.slice(0, 1000 - y % 7)).join("\n"), ["png"]],
+  ["1000 × 999, a sixteenth marked", RANDOM.replace(/[O.]/g, (c, at) => RANDOM.startsWith("OOOO", at) ? "O" : "."), ["png"]],
+  // A map of 1,000,000 bytes that fits but for its last line feed, and
+  // one whose rectangle would be twice what a map holds.
+  ["100 × 9901, no last line feed", Array.from({ length: 9901 }, (_, y) => ".".repeat(y % 100) + "O" + ".".repeat(99 - y % 100)).join("\n")],
+  ["a row of 2000 cells over 999 rows of one", `${"O.".repeat(1000)}\n${"O\n.\n".repeat(500).slice(0, 1998)}`],
 ];
-// Maps whose PNG is within a tenth of optipng -o2's size. Not the ragged
-// one: two bits a pixel, half of them left unused, give fflate's matching
-// short, far matches that zlib's strategies, which optipng tries, avoid.
-const NEAR_OPTIPNG = ["one row of a million cells, no line end", "1000 × 999 at random"];
+const CAPACITY = 1000000;
+// Maps whose PNG is held against optipng -o2's size.
+const NEAR_OPTIPNG = ["one row of a million cells, no line end", "1000 × 999 at random", "1000 × 999, ragged", "1000 × 999, a sixteenth marked"];
 // Each form and its options as tried: "c/arduino/lsb" is C for Arduino, rows least significant bit first.
 const FORMS = { png: ".png", json: ".json", csv: ".csv", "c/plain/msb": ".h", "c/arduino/lsb": ".h", "c/plain/vertical": ".h",
   xbm: ".xbm", pbm: ".pbm", "pbm-raw": ".pbm", tmx: ".tmx" };
@@ -63,11 +67,11 @@ function want(form, text, { w, h, points }, eol) {
     `<layer id="1" name="cells" width="${wide}" height="${h}">`, '<data encoding="csv">',
     px.map((r) => r.map((p) => ({ k: 2, w: 1, t: 0 })[p]).join(",")).join(`,${eol}`), "</data>", "</layer>", "</map>", ""].join(eol);
   }
-  if (name === "pbm-raw") return `P4\n${wide} ${h}\n${String.fromCharCode(...lines.flat())}`;
+  if (name === "pbm-raw") return `P4\n${wide} ${h}\n${Buffer.from(lines.flat()).toString("latin1")}`;
   if (name === "xbm") return ["#define test_width " + wide, `#define test_height ${h}`, "static unsigned char test_bits[] = {",
     ...lines.map((l) => `   ${l.map(hex).join(", ")},`), "};", ""].join(eol);
-  const says = order === "vertical" ? `vertical bytes: pages of 8 rows, each page ${wide} byte${wide === 1 ? "" : "s"}, a column a byte from the left, its top row in the least significant bit`
-    : `each row in ${n} byte${n === 1 ? "" : "s"}, its leftmost cell in the ${order === "msb" ? "most" : "least"} significant bit`;
+  const says = order === "vertical" ? `vertical bytes: pages of 8 rows, each page ${wide.toLocaleString("en")} byte${wide === 1 ? "" : "s"}, a column a byte from the left, its top row in the least significant bit`
+    : `each row in ${n.toLocaleString("en")} byte${n === 1 ? "" : "s"}, its leftmost cell in the ${order === "msb" ? "most" : "least"} significant bit`;
   return [`/* test: ${wide} by ${h} cells, a bit a cell, 1 marked; ${says}. */`, "#ifndef test_H", "#define test_H",
     ...flavour === "arduino" ? ["#include <stdint.h>", "#ifdef __AVR__", "#include <avr/pgmspace.h>", "#endif", "#ifndef PROGMEM", "#define PROGMEM", "#endif"] : [],
     `#define test_WIDTH ${wide}`, `#define test_HEIGHT ${h}`, flavour === "arduino" ? "const uint8_t test[] PROGMEM = {" : "static const unsigned char test[] = {",
@@ -127,7 +131,7 @@ export async function forms(page) {
     const [w, h] = lines[0].match(/\d+/g).map(Number), points = lines.slice(1).map((l) => l.match(/\d+/g).map(Number));
     await page.load(bin(text));
     for (const [form, ext] of Object.entries(FORMS).filter(([f]) => !only || only.includes(f))) {
-      for (const ends of form === "png" || form === "pbm-raw" ? ["lf"] : ["lf", "crlf"]) {
+      for (const ends of form === "png" || form === "pbm-raw" || text.length > 1000 ? ["lf"] : ["lf", "crlf"]) {
         const row = `${name}, ${form}, ${ends}`, out = await saveForm(page, form.split("/"), ends);
         check(`${row}: offered`, !!out, h > 0 || !CELLS.test(form));
         if (!out) continue;
@@ -141,12 +145,19 @@ export async function forms(page) {
           out.copied, form !== "png" || pngs.get(name) === sha256(out.bytes)],
         [`test${ext}`, form === "png" ? wanted : sha256(bin(wanted)), (form !== "png" && form !== "pbm-raw") || null, true]);
         // Opened back: JSON and a PNG of even rows give the same listing,
-        // the rest the same points; the bitmaps give rows as wide as their width.
+        // the rest the same points; the bitmaps give rows as wide as their
+        // width, or, where that rectangle is more than a map holds, rows
+        // ended at their last marked cell (a blank row one blank cell), or
+        // the PNG and TMX where their rows end, and say so.
         await page.load(out.bytes, `back${ext}`);
         const back = (await page.download("lf")).bytes.toString("latin1"), same = form === "json" || (form === "png" && new Set(rows).size <= 1);
-        check(`${row}: opened back`, [await page.text("opened"), same ? back : pointsOf(back), CELLS.test(form) && form !== "png" && await page.mapText()],
-          ["", same ? listing : pointsOf(listing), CELLS.test(form) && form !== "png" && want("png", text, { points }).rows.map((r) => r.replace(/k/g, "O")
-            .replace(/[wt]/g, ".") + "\n").join("")]);
+        const wide = form === "csv" ? Math.max(0, ...points.map(([x]) => x + 1)) : Math.max(...rows), trimmed = form !== "json" && (wide + 1) * h > CAPACITY + 1;
+        const bitmap = CELLS.test(form) && form !== "png", cells = bitmap && want("png", text, { points }).rows.map((r) => r.replace(/k/g, "O")
+          .replace(trimmed ? (form === "tmx" ? /t+$/ : /(?!^)[wt]+$/) : /$^/, "").replace(/[wt]/g, ".") + "\n");
+        const says = form === "png" ? ["pixels", "pixel that is not transparent"] : ["cells", "marked cell"];
+        check(`${row}: opened back`, [await page.text("opened"), same ? back : pointsOf(back), bitmap && await page.mapText()],
+          [trimmed ? `back${ext} is ${wide} × ${h} ${says[0]}, more than a map holds as a rectangle: each row ends at its last ${says[1]}.` : "",
+            same ? listing : pointsOf(listing), bitmap && cells.join("").slice(0, CAPACITY)]);
         await page.load(bin(text));
       }
     }

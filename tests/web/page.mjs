@@ -16,7 +16,11 @@ export function check(name, got, want) {
   const g = JSON.stringify(got), w = JSON.stringify(want);
   if (g !== w) {
     failures.push(name);
-    console.log(`FAIL ${name}: got ${g?.slice(0, 300)}, expected ${w?.slice(0, 300)}`);
+    // Long values shown from a little before where they part.
+    let at = 0;
+    while (g && w && g[at] === w[at]) at++;
+    const from = at > 200 ? at - 100 : 0, cut = (s) => (from ? "…" : "") + s?.slice(from, from + 300);
+    console.log(`FAIL ${name}: got ${cut(g)}, expected ${cut(w)}`);
   }
 }
 
