@@ -60,7 +60,55 @@ function trimmed(list, capacity) {
   return bytes.subarray(0, n);
 }
 
+// The file read byte by byte, as the page writes it and as spreadsheets
+// keep it: its points' coordinates, or null at the first thing out of the
+// way, which the reading by lines below then says.
+function scan(bytes) {
+  const n = bytes.length, xs = new Uint32Array(n >> 2), ys = new Uint32Array(n >> 2);
+  let at = bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf ? 3 : 0, count = 0;
+  const number = () => {
+    const quoted = bytes[at] === 0x22;
+    if (quoted) at++;
+    let v = 0, digits = 0;
+    for (let c = bytes[at]; c >= 0x30 && c <= 0x39 && digits < 9; c = bytes[++at], digits++) v = 10 * v + c - 0x30;
+    if (!digits || (digits > 1 && bytes[at - digits] === 0x30) || (quoted && bytes[at++] !== 0x22)) return -1;
+    return v;
+  };
+  const end = () => {
+    if (at >= n) return true;
+    if (bytes[at] === 0x0d) at++;
+    if (bytes[at] === 0x0a) at++;
+    return bytes[at - 1] === 0x0a || bytes[at - 1] === 0x0d;
+  };
+  const head = bytes[at] === 0x22 ? [0x22, 0x78, 0x22, 0x2c, 0x22, 0x79, 0x22] : [0x78, 0x2c, 0x79];
+  if (!head.every((c, i) => bytes[at + i] === c)) return null;
+  at += head.length;
+  if (!end()) return null;
+  while (at < n) {
+    if (bytes[at] === 0x0a || bytes[at] === 0x0d) {  // blank lines, only at the end
+      while (bytes[at] === 0x0a || bytes[at] === 0x0d) at++;
+      return at === n ? { xs, ys, count } : null;
+    }
+    const x = number();
+    if (x < 0 || bytes[at++] !== 0x2c) return null;
+    const y = number();
+    if (y < 0 || !end()) return null;
+    xs[count] = x;
+    ys[count++] = y;
+  }
+  return { xs, ys, count };
+}
+
 function read(bytes, { capacity }) {
+  const fast = scan(bytes);
+  if (fast) {
+    let w = 0, h = 0;
+    for (let i = 0; i < fast.count; i++) {
+      if (fast.xs[i] >= w) w = fast.xs[i] + 1;
+      if (fast.ys[i] >= h) h = fast.ys[i] + 1;
+    }
+    if (mapSize(w, h) - 1 <= capacity) return { listing: { w, h, body: pointLines(fast.xs, fast.ys, fast.count), line: (n) => n } };
+  }
   const lines = textOf(bytes).split(/\r\n|\r|\n/);
   while (lines.length > 1 && lines.at(-1) === "") lines.pop();
   if (!/^(x,y|"x","y")$/.test(lines[0])) refuse(1, "the first line is not \"x,y\"");
@@ -72,7 +120,7 @@ function read(bytes, { capacity }) {
     return p;
   });
   if (mapSize(w, h) - 1 > capacity) return { trimmed: { w, h, bytes: trimmed(list, capacity) } };
-  return { listing: { w, h, body: pointLines(list), line: (n) => n } };
+  return { listing: { w, h, body: pointLines(list.map((p) => p[0]), list.map((p) => p[1])), line: (n) => n } };
 }
 
 export default {

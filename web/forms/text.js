@@ -13,29 +13,30 @@ export const textOf = (bytes) => decoder.decode(bytes).replace(/^\ufeff/, "");
 // Enough of the first bytes to tell a form by, as text.
 export const headOf = (bytes) => textOf(bytes.subarray(0, 4096));
 
-// A listing's point lines, "[x,y]\n" each, of pairs of whole numbers, 0
-// or more: the bytes written at once, without a string a point.
-export function pointLines(pairs) {
-  let out = new Uint8Array(16 * pairs.length + 16), n = 0;
+// A listing's point lines, "[x,y]\n" each, of the points (xs[i], ys[i]),
+// whole numbers, 0 or more: the bytes written at once, without a string a point.
+export function pointLines(xs, ys, count = xs.length) {
+  let out = new Uint8Array(16 * count + 16), n = 0;
   const put = (v) => {
     if (v >= 1e9) {
       for (const d of Number.isSafeInteger(v) ? String(v) : BigInt(v).toString()) out[n++] = d.charCodeAt(0);
       return;
     }
-    let d = 1;
-    while (d * 10 <= v) d *= 10;
-    for (; d >= 1; d /= 10) out[n++] = 48 + Math.floor(v / d) % 10;
+    let len = 1;
+    for (let p = 10; p <= v; p *= 10) len++;
+    for (let i = n + len - 1, u = v; i >= n; i--, u = (u / 10) | 0) out[i] = 48 + u % 10;
+    n += len;
   };
-  for (const [x, y] of pairs) {
+  for (let i = 0; i < count; i++) {
     if (n + 700 > out.length) {
       const more = new Uint8Array(2 * out.length + 700);
       more.set(out.subarray(0, n));
       out = more;
     }
     out[n++] = 0x5b;
-    put(x);
+    put(xs[i]);
     out[n++] = 0x2c;
-    put(y);
+    put(ys[i]);
     out[n++] = 0x5d;
     out[n++] = 10;
   }
