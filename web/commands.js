@@ -135,7 +135,7 @@ const COMMANDS = [
   { name: "pen-smaller", label: "The pen's size: smaller", keys: ["["], drawing: true, perform: () => stepSize(-1) },
   { name: "mirror", label: "Mirrored drawing: off, left–right, top–bottom, both", keys: ["Y"], drawing: true,
     shows: () => [`Mirror ${mirrorMode().sign}`, `mirrored drawing ${mirrorMode().name}`],
-    note: "the pen and the shapes paint at the mirror images too", help: "{mirror} mirrors", perform: cycleMirror },
+    note: "the pen, the shapes and Fill paint at the mirror images too", help: "{mirror} mirrors", perform: cycleMirror },
   { name: "filled", label: "Line's, Rectangle's and Ellipse's shapes filled, as Shift at the release fills them", text: "filled",
     drawing: true, checked: () => option("filled"), perform: () => setOption("filled", !option("filled")) },
   { name: "blanks", label: "A paste's blank cells written over the map, not only its marked ones", text: "blank cells paste too",
