@@ -47,7 +47,10 @@ function readout() {
 export function select(b) {
   selection.box = b;
   if (!b) selection.float = null;
+  // The flips and the rotation act on the selection, or with none on the
+  // whole map: their buttons are the selection's, or the map's.
   $("selection-tools").hidden = !b;
+  $("map-turns").hidden = !!b;
   readout();
   events.emit("select", b);
   overlaySoon();
