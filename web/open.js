@@ -2,7 +2,7 @@
 // its bytes; a coordinate listing, read back into its map; an image (PNG,
 // GIF, WebP or JPEG) made into a map, at once or through its dialog; and a
 // new map of blank cells.
-import { $, beginAt, count, stem } from "./page.js";
+import { $, beginAt, count, stem, withExtension } from "./page.js";
 import { CAPACITY, LISTING_CAPACITY, readListing } from "./conversion.js";
 import { blockBytes, mapSize } from "./block.js";
 import { on, replace } from "./document.js";
@@ -135,7 +135,7 @@ function fromBitmap(bitmap, w, h) {
 // Asks for a name, a width and a height and makes a map of blank rows.
 export const newMap = sizeDialog("new", mapSize, () => true, (w, h) => {
   const name = $("new-name").value.trim() || "map.map";
-  replace(blockBytes({ w, h, cells: new Uint8Array(w * h) }), /\.[^.]+$/.test(name) ? name : `${name}.map`, "new");
+  replace(blockBytes({ w, h, cells: new Uint8Array(w * h) }), withExtension(name, ".map"), "new");
 });
 
 // The file button and drops anywhere on the page. The offer of one cell a

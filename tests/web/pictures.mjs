@@ -17,7 +17,7 @@
 import { execFileSync } from "node:child_process";
 import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
-import { check, sleep } from "./page.mjs";
+import { check, sleep, unnumbered } from "./page.mjs";
 import { pngPixels } from "../../web/png.js";
 import { cells, frame, sample, values } from "../../web/dither.js";
 
@@ -269,7 +269,7 @@ export async function dialogs(page) {
       check(`${name} ${i}: preview`, await preview(page), text);
       await page.update(() => page.click("image-open"));
       const map = await page.saveMap();
-      check(`${name} ${i}: opened`, [map.name, map.bytes.toString("latin1")], [`${name}.map`, text]);
+      check(`${name} ${i}: opened`, [unnumbered(map.name), map.bytes.toString("latin1")], [`${name}.map`, text]);
     }
   }
   // Cancel and Esc change nothing; Open is one step, undone at once.
