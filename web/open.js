@@ -7,7 +7,7 @@ import { CAPACITY, LISTING_CAPACITY, readListing } from "./conversion.js";
 import { blockBytes, mapSize } from "./block.js";
 import { on, replace } from "./document.js";
 import { pngPixels, pngSize } from "./png.js";
-import { blockScale, pixelsOf, twoShades } from "./dither.js";
+import { blockScale, pixelsOf, runScale, twoShades } from "./dither.js";
 import { imageDialog } from "./imagedialog.js";
 import { sizeDialog } from "./dialogs.js";
 import { formOf } from "./forms/index.js";
@@ -99,8 +99,10 @@ async function openImage(file, head) {
 }
 
 // The offer of one cell a block, beside the line on the image opened;
-// the map stays one cell a pixel unless it is taken, as a step of its own.
-// And the image's dialog, for other settings.
+// the map stays one cell a pixel unless it is taken, as a step of its own;
+// or, where the image looks drawn at N pixels a cell but is no whole
+// number of blocks, why there is none. And the image's dialog, for other
+// settings.
 function offerScaled(img, block, name, file) {
   const more = Object.assign(document.createElement("button"), { type: "button", id: "image-settings",
     textContent: "Image settings…" });
@@ -110,7 +112,7 @@ function offerScaled(img, block, name, file) {
   });
   $("opened").after(more);
   const n = blockScale(img);
-  if (!n) return;
+  if (!n) return noBlocks(img, name);
   const w = block.w / n, h = block.h / n, cells = new Uint8Array(w * h);
   for (let y = 0; y < h; y++) for (let x = 0; x < w; x++) cells[y * w + x] = block.cells[y * n * block.w + x * n];
   const take = Object.assign(document.createElement("button"), { type: "button", id: "unscale",
@@ -121,6 +123,16 @@ function offerScaled(img, block, name, file) {
   });
   $("opened").replaceChildren(`${name.replace(/\.map$/, "")} looks drawn at ${n} pixels a cell: every ${n} × ${n} ` +
     `block of its pixels is alike. It is open as ${block.w} × ${block.h} cells, one a pixel. `, take);
+}
+
+function noBlocks(img, name) {
+  const n = runScale(img), { w, h } = img;
+  if (!n) return;
+  const whole = w % n === 0 && h % n === 0;
+  $("opened").textContent = `${name.replace(/\.map$/, "")} looks drawn at ${n} pixels a cell, but ` +
+    (whole ? `its ${n} × ${n} blocks do not start at its top left corner`
+      : `its ${w} × ${h} pixels are not a whole number of ${n} × ${n} blocks`) +
+    `, so it is open as ${w} × ${h} cells, one a pixel. Image settings… makes a map of any size of it.`;
 }
 
 function fromBitmap(bitmap, w, h) {

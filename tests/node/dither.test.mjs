@@ -10,7 +10,7 @@ import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { deflateSync } from "node:zlib";
 import { crc, pngPixels } from "../../web/png.js";
-import { cells, frame, sample, values } from "../../web/dither.js";
+import { cells, frame, runScale, sample, values } from "../../web/dither.js";
 
 // Images made here, greys row by row.
 const noise = (w, h, seed) => Array.from({ length: w * h }, () => (seed = (seed * 1103515245 + 12345) % 2 ** 31) >> 23);
@@ -181,4 +181,27 @@ test("frames: where the image goes and what of it", () => {
     [[3, 1000, 10, 10, "fit", 1, 1], [0, 0, 3, 1000, 4, 0, 1, 10]],
     [[7, 3, 7, 3, "fit", 1, 1], [0, 0, 7, 3, 0, 0, 7, 3]],
   ]) assert.deepEqual(Object.values(frame(...args)), want, String(args));
+});
+
+// Rows of 0 and 1 as a picture of two shades; "t" a transparent pixel.
+const picture = (rows) => {
+  const w = rows[0].length, h = rows.length, px = rows.join("");
+  return { w, h, grey: Uint8Array.from(px, (c) => (c === "1" ? 0 : 255)), opaque: Uint8Array.from(px, (c) => (c === "t" ? 0 : 1)) };
+};
+
+test("the block a picture looks drawn at, its runs at the edges not counted", () => {
+  for (const [rows, want] of [
+    // 2 a cell, one pixel column too many: the runs at the edges cut.
+    [["110000110", "110000110", "001111000", "001111000"], 2],
+    // Cropped at the top left: a block offset.
+    [["100110", "001100", "001100", "110011"], 2],
+    [["000111000111", "000111000111"], 3],
+    [["0110", "0110"], 2],
+    // A run of 3 beside a run of 2: no block.
+    [["1100011000", "1100011000"], 0],
+    [["0t0", "0t0"], 0],
+    // No run away from the edges.
+    [["0011", "0011"], 0],
+    [["0000"], 0],
+  ]) assert.equal(runScale(picture(rows)), want, rows.join("/"));
 });
