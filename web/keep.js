@@ -21,6 +21,7 @@ import { layout, map, nameBy, newEntry, on, receive, rekey, replace, unsaved } f
 import { difference } from "./edits.js";
 import { pool } from "./pooling.js";
 import { FIRST, hold, shownBefore, tellTabs, tookIn, versionOf } from "./tabs.js";
+import { keyed } from "./keys.js";
 
 const DELAY = 50;  // ms from a step to its keeping: a burst of steps is kept once
 const THUMB = 48;   // a thumbnail's side, in pixels at most
@@ -277,5 +278,5 @@ export function restore(kept, { opening = false } = {}) {
   if (!opening) return;
   const when = new Date(kept.changed).toLocaleString("en", { dateStyle: "long", timeStyle: "short" });
   sayKept(`Brought back from this browser: ${kept.name}, ${count(kept.bytes.length, "byte")}, last changed ${when}. ` +
-    "New map or Open starts another; Maps (M) lists every map kept.", true);
+    keyed("New map or Open… ({open}) starts another; Maps… ({maps}) lists every map kept."), true);
 }
