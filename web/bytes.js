@@ -1,5 +1,6 @@
 // What needs no page: counts in words, the text codecs, bytes joined, a
-// file name's stem, and compressed data read no further than it may go.
+// file name's stem and extension, names made unique, and compressed data
+// read no further than it may go.
 export const encoder = new TextEncoder();
 export const decoder = new TextDecoder();  // shows a byte that is no UTF-8 as one U+FFFD
 export const count = (n, what) => `${n.toLocaleString("en")} ${what}${n === 1 ? "" : "s"}`;
@@ -14,6 +15,22 @@ export function join(...parts) {
 
 // A file name without its extension: room.map gives room.
 export const stem = (name) => name.replace(/(.)\.[^.]*$/, "$1");
+
+// A file name's extension, ".map", or "" where it has none (a dot that
+// starts the name, or is followed by a space, starts none).
+export const extension = (name) => name.match(/.(\.[^.\s]+)$/)?.[1] ?? "";
+
+// The name typed, with this extension where it has none of its own.
+export const withExtension = (name, ext) => extension(name) ? name : `${name}${ext}`;
+
+// The name, or where it is taken the first of "NAME (2).EXT", "NAME
+// (3).EXT"… that is not; a name that is such a copy's counts on from its
+// NAME.
+export function unique(name, taken) {
+  if (!taken.has(name)) return name;
+  const ext = extension(name), base = name.slice(0, name.length - ext.length).replace(/ \(\d+\)$/, "");
+  for (let n = 2; ; n++) if (!taken.has(`${base} (${n})${ext}`)) return `${base} (${n})${ext}`;
+}
 
 // The first `limit` bytes that these parts inflate to (format "deflate"
 // or "deflate-raw"), or all where fewer: reading stops there. The data is

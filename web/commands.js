@@ -18,7 +18,8 @@
 // button is shown at all), why (a title that says why it is disabled),
 // icon (an SVG path on a 24-pixel square, for the dock), perform (what it
 // does). In prose (note, help, and the tools' own), {name} is the key of
-// the command so named, {Mod} Ctrl or ⌘ (keys.js).
+// the command so named, {name*} all its keys, {name:KEY} that key of it,
+// {Mod} Ctrl or ⌘ (keys.js); no prose names a key otherwise.
 import { $, mac, save } from "./page.js";
 import { canRedo, canUndo, map, markSaved, on, redo, undo } from "./document.js";
 import { O } from "./edits.js";
@@ -35,7 +36,7 @@ import { openMaps } from "./maps.js";
 import { chosen, copyForm, downloadForm, startForms, unready } from "./formbar.js";
 import { cycleMirror, mirrorMode } from "./mirror.js";
 import { gridEvery, stepGrid } from "./rulers.js";
-import { ariaKey, keyText, parse, sharedKey, withKeys } from "./keys.js";
+import { ariaKey, keyText, parse, sharedKey, useTable, withKeys } from "./keys.js";
 import { pen } from "./tools/pen.js";
 import { lineTool } from "./tools/line.js";
 import { rectangle } from "./tools/rectangle.js";
@@ -89,7 +90,7 @@ const COMMANDS = [
   { name: "grid", label: "A heavier grid line every 4, 5, 8, 10 or 16 cells, or none", keys: ["G"], perform: stepGrid,
     shows: () => gridEvery() ? [`Grid ${gridEvery()}`, `a heavier line every ${gridEvery()} cells`] : ["Grid off", "no heavier lines"] },
   { name: "extend", label: "Select from the cursor", keys: arrowKeys(true), drawing: true,
-    help: "Shift and the arrow keys select",
+    help: "{extend*} select",
     perform(e) {
       if (pressing()) return;
       const from = picture.cursor;
@@ -112,7 +113,7 @@ const COMMANDS = [
   // The tool in hand at the keyboard cursor: a click's tools at one press,
   // a drag's from one press to the next. Enter writes a floating paste.
   { name: "use", label: "Use the tool at the cursor", keys: ["Space", "Enter"], drawing: true,
-    help: "Space or Enter uses the tool at the cursor, the arrow keys move it",
+    help: "{use*} uses the tool at the cursor, {arrows*} move it",
     perform(e) {
       if (e.key === "Enter" && settle()) return;
       const c = picture.cursor;
@@ -135,7 +136,7 @@ const COMMANDS = [
   { name: "pen-smaller", label: "The pen's size: smaller", keys: ["["], drawing: true, perform: () => stepSize(-1) },
   { name: "mirror", label: "Mirrored drawing: off, left–right, top–bottom, both", keys: ["Y"], drawing: true,
     shows: () => [`Mirror ${mirrorMode().sign}`, `mirrored drawing ${mirrorMode().name}`],
-    note: "the pen and the shapes paint at the mirror images too", help: "{mirror} mirrors", perform: cycleMirror },
+    note: "the pen, the shapes and Fill paint at the mirror images too", help: "{mirror} mirrors", perform: cycleMirror },
   { name: "filled", label: "Line's, Rectangle's and Ellipse's shapes filled, as Shift at the release fills them", text: "filled",
     drawing: true, checked: () => option("filled"), perform: () => setOption("filled", !option("filled")) },
   { name: "blanks", label: "A paste's blank cells written over the map, not only its marked ones", text: "blank cells paste too",
@@ -164,7 +165,7 @@ const COMMANDS = [
     icon: "M6 2v16h16M2 6h16v16", perform: () => crop(selection.box) },
   { name: "resize", label: "Resize the map", text: "Resize…", icon: "M4 9V4h5M20 15v5h-5M4 4l7 7M20 20l-7-7", perform: resize },
 ];
-
+useTable(COMMANDS, mac);
 
 // A letter's key is told by its letter, and Shift must be as written;
 // another key by its name, Shift as it may fall (+ is a shifted = on many
@@ -258,6 +259,8 @@ function showButtons() {
   }
 }
 const title = (c) => `${c.label}${c.keys ? ` (${c.keys.map((k) => keyText(k, mac)).join(" or ")})` : ""}${c.note ? `; ${prose(c.note)}` : ""}`;
+// The table, and how its controls are worded, for the Node test.
+export { COMMANDS, face, title };
 
 // The help line: the tool in hand's, and the keys that work now; on a
 // touch screen, what fingers do.
@@ -271,7 +274,7 @@ function helpLine() {
   const view = prose("Wheel, pinch or {zoom-in} and {zoom-out} zoom");
   if (!drawing.on) {
     return prose(`Point at a cell to see its [x,y]. ${view}, a drag pans, {fit} fits the map; ` +
-      "with the picture focused, the arrow keys move from cell to cell.");
+      "with the picture focused, {arrows*} move from cell to cell.");
   }
   const picks = TOOLS.map((t) => keyText(t.keys[0], mac));
   const phrases = COMMANDS.filter((c) => c.help && !c.tool).map((c) => c.help);

@@ -76,6 +76,25 @@ export function blockScale(img) {
   return 0;
 }
 
+// The block an image looks drawn at, though blockScale finds none: the
+// greatest common divisor of its runs of one shade, along rows and down
+// columns, but those at its edges, which a crop may cut; 0 where that is
+// under 2 or there is no such run.
+export function runScale(img) {
+  const { w, h } = img, gcd = (a, b) => b ? gcd(b, a % b) : a;
+  let g = 0;
+  const runs = (n, at) => {
+    for (let start = 0, i = 1; i <= n; i++) {
+      if (i < n && shade(img, at(i)) === shade(img, at(start))) continue;
+      if (start > 0 && i < n) g = gcd(g, i - start);
+      start = i;
+    }
+  };
+  for (let y = 0; y < h && g !== 1; y++) runs(w, (x) => y * w + x);
+  for (let x = 0; x < w && g !== 1; x++) runs(h, (y) => y * w + x);
+  return g >= 2 ? g : 0;
+}
+
 // Where the image goes in W × H cells: the part of it taken (sx, sy,
 // sw, sh pixels) and the cells it covers (dx, dy, dw, dh). Fit: all of it,
 // as large as fits; fill: the cells covered, the image cropped; stretch:

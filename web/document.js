@@ -322,12 +322,18 @@ export function current() {
 // until it changes; entry: the kept map's own, for one brought back.
 // first: the history starts with it, as with a map brought back when the
 // page opens: there is nothing before it to undo.
-export function replace(bytes, name, from, { cut = false, keep = true, first = false, entry = newEntry() } = {}) {
+export function replace(bytes, name, from, { cut = false, keep = true, first = false, entry = null } = {}) {
   events.emit("leaving");
-  anew(bytes, { name, from, cut, entry }, first);
+  // A map new to the keeping is named anew where its name is taken.
+  anew(bytes, { name: entry ? name : naming(name), from, cut, entry: entry ?? newEntry() }, first);
   saved();
   events.emit("step", { whole: true, keep, edits: [] });
 }
+
+// What names a map put in place to be kept: the browser's keeping
+// (keep.js), so that no two maps it keeps share a name.
+let naming = (name) => name;
+export const nameBy = (fn) => { naming = fn; };
 
 // The map written anew by a tool, as one step: cropped, resized, flipped,
 // rotated, or its characters made O and full stops, under a name of its own.

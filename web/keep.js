@@ -15,12 +15,13 @@
 // where it came from, its size, when it changed, a thumbnail), and
 // "texts", its bytes, read only to open it, so that the list costs what
 // its lines cost, whatever the maps weigh.
-import { $, count } from "./page.js";
+import { $, count, unique } from "./page.js";
 import { CAPACITY } from "./conversion.js";
-import { layout, map, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
+import { layout, map, nameBy, newEntry, on, receive, rekey, replace, unsaved } from "./document.js";
 import { difference } from "./edits.js";
 import { pool } from "./pooling.js";
 import { FIRST, hold, shownBefore, tellTabs, tookIn, versionOf } from "./tabs.js";
+import { keyed } from "./keys.js";
 
 const DELAY = 50;  // ms from a step to its keeping: a burst of steps is kept once
 const THUMB = 48;   // a thumbnail's side, in pixels at most
@@ -32,6 +33,13 @@ let stepped = 0;    // when the step now waiting to be kept was made
 let refusal = null; // the map the storage refused last, and why
 let saving = "";    // what keeps a map that this browser does not: Save map, and its key
 const KEPT = "gridpin-kept";  // the map kept last, in the local storage
+// The name of each map kept, by its entry: a map new to the keeping takes
+// a name no other has (unique), and the Maps list lists no two alike.
+const names = new Map();
+
+// A name that no kept map but this entry's has.
+export const freeName = (name, entry = null) =>
+  unique(name, new Set([...names].filter(([e]) => e !== entry).map(([, n]) => n)));
 
 // Where the keeping of the last step stands, for the page's test: due,
 // writing, kept or failed; and how long it took.
@@ -81,7 +89,13 @@ export async function startKeeping(save) {
   // shown again, it takes the map's newer version from another tab.
   document.addEventListener("visibilitychange", () => (document.hidden ? keepNow() : catchUp()));
   addEventListener("pageshow", (e) => e.persisted && catchUp());
-  addEventListener("storage", (e) => e.key === KEPT && catchUp());
+  addEventListener("storage", (e) => {
+    if (e.key !== KEPT) return;
+    const { entry, name } = JSON.parse(e.newValue ?? "{}");
+    if (name) names.set(entry, name);
+    catchUp();
+  });
+  nameBy((name) => freeName(name));
   // Another map in place ends the line on the one brought back.
   on("step", ({ whole, keep = true }) => {
     if (whole && back) sayKept("");
@@ -95,6 +109,9 @@ export async function startKeeping(save) {
     db = await request(open);
     // Another page deleting or upgrading the storage is not kept waiting.
     db.onversionchange = () => { db.close(); db = null; };
+    // The names, read while the page opens: a map's name is needed only
+    // once the user puts another in place.
+    listKept().catch(() => {});
     const before = shownBefore(), own = before && await request(stores("readonly").objectStore("entries").get(before));
     if (own) return await readKept(own);
     const cursor = await request(stores("readonly").objectStore("entries").index("changed").openCursor(null, "prev"));
@@ -175,6 +192,7 @@ function keepNow() {
     t.objectStore("texts").put(map().bytes.slice(), entry.entry);
     t.objectStore("entries").put(entry);
     t.commit?.();
+    names.set(entry.entry, name);
     state("writing");
     done(t).then(() => {
       if (lost) sayKept("");
@@ -182,7 +200,7 @@ function keepNow() {
       refusal = null;
       // Told to the other tabs, for a step too large to tell them itself.
       try {
-        tellTabs(KEPT, JSON.stringify({ entry: entry.entry, version: entry.version }));
+        tellTabs(KEPT, JSON.stringify({ entry: entry.entry, version: entry.version, name }));
       } catch { /* they take it in when shown again */ }
       Object.assign(document.body.dataset, { keptMs: performance.now() - from, keepMs: performance.now() - started });
       // A map that left kept; the one in its place may be due still.
@@ -220,6 +238,7 @@ async function catchUp() {
 // Every kept map but its bytes, the one changed last first.
 export async function listKept() {
   const all = await request(stores("readonly").objectStore("entries").getAll());
+  for (const e of all) names.set(e.entry, e.name);
   return all.sort((a, b) => b.changed - a.changed);
 }
 
@@ -233,6 +252,7 @@ export async function renameKept(entry, name) {
   const t = stores("readwrite");
   t.objectStore("entries").put({ ...entry, name });
   await done(t);
+  names.set(entry.entry, name);
 }
 
 // Deleted. The map shown, if it is that one, stays in the page, and is
@@ -242,6 +262,7 @@ export async function deleteKept(entry) {
   t.objectStore("entries").delete(entry.entry);
   t.objectStore("texts").delete(entry.entry);
   await done(t);
+  names.delete(entry.entry);
   if (entry.entry === map().entry) lost = true;
 }
 
@@ -257,5 +278,5 @@ export function restore(kept, { opening = false } = {}) {
   if (!opening) return;
   const when = new Date(kept.changed).toLocaleString("en", { dateStyle: "long", timeStyle: "short" });
   sayKept(`Brought back from this browser: ${kept.name}, ${count(kept.bytes.length, "byte")}, last changed ${when}. ` +
-    "New map or Open starts another; Maps (M) lists every map kept.", true);
+    keyed("New map or Open… ({open}) starts another; Maps… ({maps}) lists every map kept."), true);
 }

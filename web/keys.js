@@ -38,15 +38,40 @@ export function ariaKey(combo, mac) {
   return [mod && (mac ? "Meta" : "Control"), shift && "Shift", key === "+" ? "Plus" : key].filter(Boolean).join("+");
 }
 
+const ARROWS = ["ArrowLeft", "ArrowRight", "ArrowUp", "ArrowDown"];
+
+// Keys as prose names them together: the four arrows, alone or with
+// Shift, as "the arrow keys"; others one after the other, "Space or Enter".
+export function keysText(keys, mac) {
+  const all = keys.map(parse), shift = all[0]?.shift;
+  if (all.length === 4 && ARROWS.every((a) => all.some((k) => k.key === a && !k.mod && k.shift === shift))) {
+    return `${shift ? `${mac ? "⇧" : "Shift"} and ` : ""}the arrow keys`;
+  }
+  return keys.map((k) => keyText(k, mac)).join(" or ");
+}
+
 // Prose with its keys written by the table: {name} is the first key of the
-// command so named, {Mod} the modifier held alone (Ctrl, or ⌘ on a Mac).
-// A name the table does not hold, or a command without keys, is an error
+// command so named, {name*} all its keys, {name:KEY} that one of them,
+// {Mod} the modifier held alone (Ctrl, or ⌘ on a Mac). A name the table
+// does not hold, a command without keys, or a key not its, is an error
 // here, not a brace on the page.
 export function withKeys(text, commands, mac) {
-  return text.replace(/\{([\w-]+)\}/g, (_, name) => {
+  return text.replace(/\{([\w-]+)(\*|:[\w+]+)?\}/g, (_, name, which = "") => {
     if (name === "Mod") return mac ? "⌘" : "Ctrl";
     const keys = commands.find((c) => c.name === name)?.keys;
-    if (!keys) throw new Error(`No command named ${name} with keys, for "${text}"`);
-    return keyText(keys[0], mac);
+    if (!keys || (which.startsWith(":") && !keys.includes(which.slice(1)))) {
+      const what = which.startsWith(":") ? `the key ${which.slice(1)}` : "keys";
+      throw new Error(`No command named ${name} with ${what}, for "${text}"`);
+    }
+    return which === "*" ? keysText(keys, mac) : keyText(which ? which.slice(1) : keys[0], mac);
   });
 }
+
+// The page's table and platform, told once by the commands: prose that
+// names keys anywhere on the page is written through keyed.
+let table = [], onMac = false;
+export function useTable(commands, mac) {
+  table = commands;
+  onMac = mac;
+}
+export const keyed = (text) => withKeys(text, table, onMac);

@@ -2,9 +2,9 @@
 // last first, each with its name, size, when it last changed and a
 // thumbnail; one opens, is renamed or, asked first, deleted from here. The
 // map shown is marked. What the storage holds is said at the top.
-import { $, beginAt, count } from "./page.js";
+import { $, beginAt, count, extension, withExtension } from "./page.js";
 import { map, rename } from "./document.js";
-import { deleteKept, keeping, listKept, readKept, refused, renameKept, restore } from "./keep.js";
+import { deleteKept, freeName, keeping, listKept, readKept, refused, renameKept, restore } from "./keep.js";
 import { colours } from "./picture.js";
 
 const when = (t) => new Date(t).toLocaleString("en", { dateStyle: "medium", timeStyle: "short" });
@@ -82,8 +82,10 @@ function renaming(kept, li) {
     el("button", { type: "submit", textContent: "Rename" }), button("Cancel", "", () => showList()));
   form.onsubmit = async (e) => {
     e.preventDefault();
-    const name = input.value.trim();
-    if (!name) return note("A map's name cannot be empty.");
+    const typed = input.value.trim();
+    if (!typed) return note("A map's name cannot be empty.");
+    // Its extension kept unless another is typed, and no other's name taken.
+    const name = freeName(withExtension(typed, extension(kept.name)), kept.entry);
     // The map shown takes the name too, and Save map saves it so.
     if (kept.entry === map().entry) rename(name);
     await renameKept(kept, name);
@@ -91,7 +93,9 @@ function renaming(kept, li) {
     await showList();
   };
   li.lastChild.replaceWith(form);
-  input.select();
+  // The name without its extension selected, to be typed over.
+  input.focus();
+  input.setSelectionRange(0, kept.name.length - extension(kept.name).length);
 }
 
 function deleting(kept, li) {

@@ -1,10 +1,10 @@
-// Mirrored drawing: while it is on, the pen, the pen's sizes and the
-// shapes write every cell also at its mirror image, in the same step. The
+// Mirrored drawing: while it is on, the pen, the pen's sizes, the shapes
+// and Fill write every cell also at its mirror image, in the same step. The
 // axes run through the middle of the listing's width and height: an odd
 // width's through its middle column, which mirrors onto itself, an even
 // one's between its two middle columns. An image at a negative position
 // is not written; one past a row's end grows it, as painting there does.
-// Fill and the selection's commands are not mirrored: they do not ask.
+// The selection's commands are not mirrored: they do not ask.
 import { Targets, layout } from "./document.js";
 import { overlaySoon } from "./picture.js";
 import { images } from "./images.js";

@@ -2,12 +2,12 @@
 // its bytes; a coordinate listing, read back into its map; an image (PNG,
 // GIF, WebP or JPEG) made into a map, at once or through its dialog; and a
 // new map of blank cells.
-import { $, beginAt, count, stem } from "./page.js";
+import { $, beginAt, count, stem, withExtension } from "./page.js";
 import { CAPACITY, LISTING_CAPACITY, readListing } from "./conversion.js";
 import { blockBytes, mapSize } from "./block.js";
 import { on, replace } from "./document.js";
 import { pngPixels, pngSize } from "./png.js";
-import { blockScale, mapOf, pixelsOf } from "./dither.js";
+import { blockScale, mapOf, pixelsOf, runScale } from "./dither.js";
 import { imageDialog } from "./imagedialog.js";
 import { sizeDialog } from "./dialogs.js";
 import { formOf } from "./forms/index.js";
@@ -101,8 +101,10 @@ async function openImage(file, head) {
 }
 
 // The offer of one cell a block, beside the line on the image opened;
-// the map stays one cell a pixel unless it is taken, as a step of its own.
-// And the image's dialog, for other settings.
+// the map stays one cell a pixel unless it is taken, as a step of its own;
+// or, where the image looks drawn at N pixels a cell but is no whole
+// number of blocks, why there is none. And the image's dialog, for other
+// settings.
 function offerScaled(img, block, name, file) {
   const more = Object.assign(document.createElement("button"), { type: "button", id: "image-settings",
     textContent: "Image settings…" });
@@ -112,7 +114,7 @@ function offerScaled(img, block, name, file) {
   });
   $("opened").after(more);
   const n = blockScale(img);
-  if (!n) return;
+  if (!n) return noBlocks(img, name);
   const w = block.w / n, h = block.h / n, cells = new Uint8Array(w * h);
   for (let y = 0; y < h; y++) for (let x = 0; x < w; x++) cells[y * w + x] = block.cells[y * n * block.w + x * n];
   const take = Object.assign(document.createElement("button"), { type: "button", id: "unscale",
@@ -123,6 +125,16 @@ function offerScaled(img, block, name, file) {
   });
   $("opened").replaceChildren(`${name.replace(/\.map$/, "")} looks drawn at ${n} pixels a cell: every ${n} × ${n} ` +
     `block of its pixels is alike. It is open as ${block.w} × ${block.h} cells, one a pixel. `, take);
+}
+
+function noBlocks(img, name) {
+  const n = runScale(img), { w, h } = img;
+  if (!n) return;
+  const whole = w % n === 0 && h % n === 0;
+  $("opened").textContent = `${name.replace(/\.map$/, "")} looks drawn at ${n} pixels a cell, but ` +
+    (whole ? `its ${n} × ${n} blocks do not start at its top left corner`
+      : `its ${w} × ${h} pixels are not a whole number of ${n} × ${n} blocks`) +
+    `, so it is open as ${w} × ${h} cells, one a pixel. Image settings… makes a map of any size of it.`;
 }
 
 function fromBitmap(bitmap, w, h) {
@@ -137,7 +149,7 @@ function fromBitmap(bitmap, w, h) {
 // Asks for a name, a width and a height and makes a map of blank rows.
 export const newMap = sizeDialog("new", mapSize, () => true, (w, h) => {
   const name = $("new-name").value.trim() || "map.map";
-  replace(blockBytes({ w, h, cells: new Uint8Array(w * h) }), /\.[^.]+$/.test(name) ? name : `${name}.map`, "new");
+  replace(blockBytes({ w, h, cells: new Uint8Array(w * h) }), withExtension(name, ".map"), "new");
 });
 
 // The file button and drops anywhere on the page. The offer of one cell a

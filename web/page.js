@@ -1,7 +1,7 @@
 // What every part of the page uses: its elements by id, saving bytes as a
 // file, a small channel of events, and a stamp of each update for the
 // page's test to wait on and time; and, from bytes.js, what needs no page.
-export { count, decoder, encoder, inflate, join, stem } from "./bytes.js";
+export { count, decoder, encoder, extension, inflate, join, stem, unique, withExtension } from "./bytes.js";
 export const $ = (id) => document.getElementById(id);
 export const mac = /^mac|^iP/i.test(navigator.userAgentData?.platform ?? navigator.platform);
 

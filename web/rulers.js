@@ -39,6 +39,18 @@ function labels(n, step, from, to, at) {
   return out;
 }
 
+// Where each label is drawn along its ruler: just past its cell's edge,
+// but the last, which would pass the ruler's end, drawn back to end
+// there, in place of the one before if they would meet. [i, at] pairs.
+function placed(list, at, size, end, gap) {
+  const out = list.map((i) => [i, at(i)]), last = out.at(-1);
+  if (!last || last[1] + size(last[0]) <= end) return out;
+  last[1] = end - size(last[0]);
+  const before = out.at(-2);
+  if (before && before[1] + size(before[0]) + gap > last[1]) out.splice(-2, 1);
+  return out;
+}
+
 function rulers(ctx, at, s, colours, ratio) {
   const { widest, rows } = layout(), overlay = ctx.canvas;
   if (rows === 0) return void Object.assign(overlay.dataset, { rulerX: "", rulerY: "" });
@@ -72,11 +84,19 @@ function rulers(ctx, at, s, colours, ratio) {
   if (c && c.y >= 0 && c.y < rows) ctx.fillRect(wide - 3 * ratio, yAt(c.y), 3 * ratio, s);
   ctx.fillStyle = colours.fgCss;
   ctx.textBaseline = "top";
-  for (const i of xs) ctx.fillRect(xAt(i), 0, ratio, band), ctx.fillText(i, xAt(i) + 2 * ratio, 2 * ratio);
-  for (const j of ys) ctx.fillRect(0, yAt(j), wide, ratio), ctx.fillText(j, 2 * ratio, yAt(j) + 2 * ratio);
+  const across = placed(xs, (i) => xAt(i) + 2 * ratio, (i) => ctx.measureText(i).width, overlay.width - ratio, 4 * ratio);
+  const down = placed(ys, (j) => yAt(j) + 2 * ratio, () => font, overlay.height - ratio, 0);
+  for (const i of xs) ctx.fillRect(xAt(i), 0, ratio, band);
+  for (const j of ys) ctx.fillRect(0, yAt(j), wide, ratio);
+  for (const [i, x] of across) ctx.fillText(i, x, 2 * ratio);
+  for (const [j, y] of down) ctx.fillText(j, 2 * ratio, y);
+  // What is labelled, and any label that passes the overlay's edge, for
+  // the page's test.
+  const cut = [...across.filter(([i, x]) => x + ctx.measureText(i).width > overlay.width),
+    ...down.filter(([, y]) => y + font > overlay.height)].map(([i]) => i);
   ctx.restore();
-  // What is labelled, for the page's test.
-  Object.assign(overlay.dataset, { rulerX: xs.join(" "), rulerY: ys.join(" "), rulerMark: c ? `${c.x},${c.y}` : "" });
+  Object.assign(overlay.dataset, { rulerX: across.map(([i]) => i).join(" "), rulerY: down.map(([j]) => j).join(" "),
+    rulerMark: c ? `${c.x},${c.y}` : "", rulerCut: cut.join(" ") });
 }
 
 export const startRulers = () => addLayer(rulers);

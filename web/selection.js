@@ -21,6 +21,7 @@ import { say } from "./notes.js";
 import { onOption, option } from "./options.js";
 import { offerPaste } from "./charset.js";
 import { printable } from "./characters.js";
+import { keyed } from "./keys.js";
 
 // box: the selection, or null; drag: the box being dragged out, or the
 // selection being moved by the cells from `from` to `to`, carrying block;
@@ -41,13 +42,16 @@ function pasteAt() {
 function readout() {
   const b = selection.box, at = pasteAt();
   $("selected").textContent = !b ? `Nothing selected. Paste at [${at.x},${at.y}].`
-    : `${b.w} × ${b.h} at [${b.x},${b.y}]${selection.float ? ", pasted: Enter writes it, Esc drops it" : ""}`;
+    : `${b.w} × ${b.h} at [${b.x},${b.y}]${selection.float ? keyed(", pasted: {use:Enter} writes it, {escape} drops it") : ""}`;
 }
 
 export function select(b) {
   selection.box = b;
   if (!b) selection.float = null;
+  // The flips and the rotation act on the selection, or with none on the
+  // whole map: their buttons are the selection's, or the map's.
   $("selection-tools").hidden = !b;
+  $("map-turns").hidden = !!b;
   readout();
   events.emit("select", b);
   overlaySoon();

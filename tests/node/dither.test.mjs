@@ -10,7 +10,7 @@ import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { deflateSync } from "node:zlib";
 import { crc, pngPixels } from "../../web/png.js";
-import { cells, frame, mapOf, sample, values } from "../../web/dither.js";
+import { cells, frame, mapOf, runScale, sample, values } from "../../web/dither.js";
 
 // Images made here, greys row by row.
 const noise = (w, h, seed) => Array.from({ length: w * h }, () => (seed = (seed * 1103515245 + 12345) % 2 ** 31) >> 23);
@@ -183,20 +183,40 @@ test("frames: where the image goes and what of it", () => {
   ]) assert.deepEqual(Object.values(frame(...args)), want, String(args));
 });
 
-// Which images open one cell a pixel, as rows of "k" dark, "w" light, "g"
-// grey and "t" transparent pixels: their cells and where each row ends, or null.
+// Rows of 1 (dark), 0 (light) and g (grey) as a picture; "t" a transparent pixel.
+const picture = (rows) => {
+  const w = rows[0].length, h = rows.length, px = rows.join("");
+  return { w, h, grey: Uint8Array.from(px, (c) => ({ 1: 0, g: 128 })[c] ?? 255), opaque: Uint8Array.from(px, (c) => (c === "t" ? 0 : 1)) };
+};
+
+// Which pictures open one cell a pixel: their cells and where each row ends, or null.
 test("images of maps", () => {
   for (const [rows, want] of [
-    [["kw", "wk"], "O./.O 2,2"],
-    [["kt", "tk"], "O./.O 1,2"],                // one shade and transparent anywhere
-    [["kwk", "wtt", "ttt"], "O.O/.../... 3,1,0"],  // two shades, transparent only at rows' ends
-    [["kwk", "twk"], null],                          // transparent before an opaque pixel
-    [["kwg"], null],                                 // three shades
+    [["10", "01"], "O./.O 2,2"],
+    [["1t", "t1"], "O./.O 1,2"],                    // one shade and transparent anywhere
+    [["101", "0tt", "ttt"], "O.O/.../... 3,1,0"],  // two shades, transparent only at rows' ends
+    [["101", "t01"], null],                         // transparent before an opaque pixel
+    [["10g"], null],                                // three shades
     [["ttt"], "... 0"],
   ]) {
-    const w = rows[0].length, px = rows.join("");
-    const grey = Uint8Array.from(px, (c) => ({ k: 0, w: 255, g: 128 })[c] ?? 0), opaqueOf = Uint8Array.from(px, (c) => c === "t" ? 0 : 1);
-    const got = mapOf({ w, h: rows.length, grey, opaque: opaqueOf });
+    const got = mapOf(picture(rows)), w = rows[0].length;
     assert.equal(got && `${[...got.cells].map((v, p) => (p && p % w === 0 ? "/" : "") + ".O"[v]).join("")} ${[...got.ends]}`, want, rows.join("/"));
   }
+});
+
+test("the block a picture looks drawn at, its runs at the edges not counted", () => {
+  for (const [rows, want] of [
+    // 2 a cell, one pixel column too many: the runs at the edges cut.
+    [["110000110", "110000110", "001111000", "001111000"], 2],
+    // Cropped at the top left: a block offset.
+    [["100110", "001100", "001100", "110011"], 2],
+    [["000111000111", "000111000111"], 3],
+    [["0110", "0110"], 2],
+    // A run of 3 beside a run of 2: no block.
+    [["1100011000", "1100011000"], 0],
+    [["0t0", "0t0"], 0],
+    // No run away from the edges.
+    [["0011", "0011"], 0],
+    [["0000"], 0],
+  ]) assert.equal(runScale(picture(rows)), want, rows.join("/"));
 });

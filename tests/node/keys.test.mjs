@@ -46,6 +46,15 @@ test("prose names keys from the table", () => {
     ["{ink} swaps; {Mod} squares", false, "X swaps; Ctrl squares"],
     ["no keys here", false, "no keys here"],
   ]) assert.equal(withKeys(text, table, mac), want, text);
+  const more = [...table, { name: "move", keys: ["ArrowLeft", "ArrowRight", "ArrowUp", "ArrowDown"] },
+    { name: "use", keys: ["Space", "Enter"] }, { name: "half", keys: ["Shift+ArrowLeft", "ArrowRight", "ArrowUp", "ArrowDown"] }];
+  for (const [text, mac, want] of [
+    ["{move*}; {use*}; {copy*}", false, "the arrow keys; Space or Enter; Ctrl+C or Ctrl+Insert"],
+    ["{use:Enter} writes", true, "Enter writes"],
+    ["{copy:Mod+Insert}", true, "⌘Insert"],
+    ["{half*}", false, "Shift+← or → or ↑ or ↓"],
+  ]) assert.equal(withKeys(text, more, mac), want, text);
+  assert.throws(() => withKeys("{use:Tab}", more, false), /use with the key Tab/);
   assert.throws(() => withKeys("{cut}", table, false), /cut/);
   assert.throws(() => withKeys("{new}", table, false), /new/);
 });

@@ -11,6 +11,9 @@ export const failures = [];
 export const sha256 = (bytes) => createHash("sha256").update(bytes).digest("hex");
 export const bin = (text) => Buffer.from(text, "latin1");
 export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+// A file's name less the " (2)", " (3)"… that the page gives a map of a
+// name it keeps already, as a test's maps opened one after another are.
+export const unnumbered = (name) => name.replace(/ \(\d+\)(?=\.[^.]*$|$)/, "");
 
 export function check(name, got, want) {
   const g = JSON.stringify(got), w = JSON.stringify(want);

@@ -17,7 +17,7 @@
 import { execFileSync } from "node:child_process";
 import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
-import { check, sleep } from "./page.mjs";
+import { check, sleep, unnumbered } from "./page.mjs";
 import { pngPixels } from "../../web/png.js";
 import { cells, frame, sample, values } from "../../web/dither.js";
 
@@ -177,14 +177,18 @@ export async function pictures(page) {
 
   // A map drawn at N pixels a cell, in two colours each side of the rule,
   // is offered as one cell a block, taken as a step of its own; a picture
-  // one pixel off a whole multiple is not.
+  // one pixel off a whole multiple is not, and says why.
   const map = ["O..O", ".OO.", "O.OO"], colour = (v) => v === "O" ? [40, 0, 90, 255] : [250, 250, 200, 255];
   for (const [n, extra, offer] of [[2, 0, true], [3, 0, true], [10, 0, true], [2, 1, false]]) {
     const name = `scaled-${n}-${extra}`;
     await page.loadPath(png(page.file(`${name}.png`, ""), 4 * n + extra, 3 * n,
       (x, y) => colour(map[Math.floor(y / n)][Math.floor(x / n)] ?? ".")));
     check(`${name}: offered`, await page.js("return !!document.getElementById('unscale')"), offer);
-    if (!offer) continue;
+    if (!offer) {
+      check(`${name}: why not`, (await page.text("opened")).includes(`${name} looks drawn at ${n} pixels a cell, but its ` +
+        `${4 * n + extra} × ${3 * n} pixels are not a whole number of ${n} × ${n} blocks`), true);
+      continue;
+    }
     check(`${name}: N found`, (await page.text("opened")).includes(`drawn at ${n} pixels a cell`), true);
     await page.update(() => page.click("unscale"));
     check(`${name}: one cell a block`, [(await page.saveMap()).bytes.toString("latin1"), await page.text("opened")],
@@ -269,7 +273,7 @@ export async function dialogs(page) {
       check(`${name} ${i}: preview`, await preview(page), text);
       await page.update(() => page.click("image-open"));
       const map = await page.saveMap();
-      check(`${name} ${i}: opened`, [map.name, map.bytes.toString("latin1")], [`${name}.map`, text]);
+      check(`${name} ${i}: opened`, [unnumbered(map.name), map.bytes.toString("latin1")], [`${name}.map`, text]);
     }
   }
   // Cancel and Esc change nothing; Open is one step, undone at once.

@@ -1,9 +1,12 @@
 // Fill: a click on a cell toggles it, and every cell joined to it through
 // its four neighbours in the same state, to the other state. Only cells
-// join: the end of a row is a wall, and a fill never grows the map. A
-// scanline fill with an explicit stack, not recursion: a fill may take a
-// million cells.
+// join: the end of a row is a wall, and a fill never grows the map. With
+// the mirror on, each image of the cell in the same state is filled too,
+// in the same step; regions that meet are toggled once. A scanline fill
+// with an explicit stack, not recursion: a fill may take a million cells.
 import { begin, cellState, layout } from "../document.js";
+import { mirrorAxis } from "../mirror.js";
+import { images } from "../images.js";
 
 export const fill = {
   name: "fill",
@@ -16,11 +19,15 @@ export const fill = {
     const from = cellState(cell.x, cell.y);
     if (from === null) return;
     const { rows, rowStart, cells } = layout(), n = rowStart[rows];
-    const seen = new Uint8Array(n), joined = new Int32Array(n), stack = new Int32Array(2 * n + 2);
+    // A seed for each image, at most four, beside the stack's own bound.
+    const seen = new Uint8Array(n), joined = new Int32Array(n), stack = new Int32Array(2 * n + 8);
     const open = (i) => cells[i] === from && !seen[i];
     let top = 0, count = 0;
-    stack[top++] = cell.x;
-    stack[top++] = cell.y;
+    images(cell.x, cell.y, mirrorAxis(), (x, y) => {
+      if (cellState(x, y) !== from) return;
+      stack[top++] = x;
+      stack[top++] = y;
+    });
     while (top > 0) {
       const y = stack[--top], x = stack[--top], start = rowStart[y];
       if (!open(start + x)) continue;
