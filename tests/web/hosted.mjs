@@ -1,6 +1,7 @@
 // The site, hosted by Debian's nginx on 127.0.0.1.
 import { spawn } from "node:child_process";
 import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
+import { get } from "node:http";
 import { join } from "node:path";
 import { freePort, launch } from "./browsers.mjs";
 import { ROOT, Page, check, sha256, sleep } from "./page.mjs";
@@ -32,11 +33,44 @@ export async function serve(root, prefix) {
   return site;
 }
 
+// What the host sends for a file asked for with these headers: its type,
+// its encoding and its bytes as they came.
+const sent = (url, headers) => new Promise((done, fail) => get(url, { headers }, (r) => {
+  const chunks = [];
+  r.on("data", (c) => chunks.push(c)).on("end", () =>
+    done({ type: r.headers["content-type"], encoding: r.headers["content-encoding"] ?? "", vary: r.headers.vary ?? "", bytes: Buffer.concat(chunks) }));
+}).on("error", fail));
+
+// The README's block compresses the text files for a browser that takes
+// gzip, none for one that does not, and none of the PNGs or the few
+// bytes of robots.txt; the page's script names its source map, whose
+// sources are the page's modules as written.
+export async function served(site) {
+  // file, type, compressed: whether it is sent gzip to a browser that
+  // takes it (and so varies by Accept-Encoding).
+  const rows = [["", "text/html; charset=utf-8", true], ["sw.js", "text/javascript; charset=utf-8", true],
+    ["gridpin.js.map", "application/json", true], ["manifest.webmanifest", "application/manifest+json; charset=utf-8", true],
+    ["icon.svg", "image/svg+xml", true], ["icon-192.png", "image/png", false], ["robots.txt", "text/plain", false]];
+  for (const [file, type, compressed] of rows) {
+    for (const gzip of [true, false]) {
+      const got = await sent(new URL(file, site.url), gzip ? { "Accept-Encoding": "gzip" } : {});
+      check(`hosted: ${file || "the page"} sent${gzip ? " to gzip" : ""}`, [got.type, got.encoding, got.vary],
+        [type, gzip && compressed ? "gzip" : "", compressed ? "Accept-Encoding" : ""]);
+    }
+  }
+  const page = (await sent(site.url, {})).bytes.toString("utf8"), map = JSON.parse((await sent(new URL("gridpin.js.map", site.url), {})).bytes);
+  const main = map.sources.indexOf("main.js");
+  check("hosted: the script's source map", [page.match(/\n\/\/# sourceMappingURL=(\S*)\n<\/script>/)?.[1],
+    map.sources.every((s) => !s.startsWith("/") && !s.startsWith("..")), map.sourcesContent[main]],
+  ["gridpin.js.map", true, readFileSync(join(ROOT, "web/main.js"), "utf8")]);
+}
+
 // The site in Chromium: installable; its worker keeps it, so that with the
 // server down it opens, converts and downloads a listing as the tool
 // writes it; a new release's files replace the old ones; a link made on
 // it opens its map in another profile.
 export async function hosted(page, site, root) {
+  await served(site);
   await page.fresh();
   await page.js("await navigator.serviceWorker.ready");
   const manifest = await page.b.cdp("Page.getAppManifest", {});
