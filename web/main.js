@@ -25,7 +25,9 @@ import { startRulers } from "./rulers.js";
 
 // A task of its own: a timer, not a frame, which a hidden tab never gets.
 const later = () => new Promise((resolve) => setTimeout(resolve));
-// The modules' own set-up is one task, and the first screen the next.
+// The modules' own set-up is one task, and the first screen three more:
+// its parts, its buttons, its picture and readouts. Nothing moves
+// between them: the layout holds the picture's place from the start.
 await later();
 startClock();
 startTextBox();
@@ -34,7 +36,9 @@ startCharset();
 startListing();
 startPicture();
 startSelection();
+await later();
 startCommands();
+await later();
 startRulers();
 refresh({ another: true });
 
