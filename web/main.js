@@ -26,8 +26,8 @@ import { startRulers } from "./rulers.js";
 // A task of its own: a timer, not a frame, which a hidden tab never gets.
 const later = () => new Promise((resolve) => setTimeout(resolve));
 // The modules' own set-up is one task, and the first screen three more:
-// its parts, its buttons, its picture and readouts. Nothing moves
-// between them: the layout holds the picture's place from the start.
+// its parts, its buttons, its picture and readouts. The style holds the
+// picture's place from the start, so that drawing it moves nothing.
 await later();
 startClock();
 startTextBox();
