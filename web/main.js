@@ -1,6 +1,9 @@
 // The page, started: each part subscribes to what it shows, the commands
 // take their buttons and keys, and the page opens with the map a link
-// holds, or the one the browser kept, or an empty one.
+// holds, or the one the browser kept, or an empty one. What the first
+// screen shows is made before it is shown; the rest comes after, a task
+// at a time, so that on a slow phone the page is painted and answers
+// between them, and no one task blocks it long.
 import { startClock } from "./page.js";
 import { refresh } from "./document.js";
 import { startTextBox } from "./textbox.js";
@@ -20,6 +23,12 @@ import { startTabs } from "./tabs.js";
 import { startNotes } from "./notes.js";
 import { startRulers } from "./rulers.js";
 
+// A task of its own: a timer, not a frame, which a hidden tab never gets.
+const later = () => new Promise((resolve) => setTimeout(resolve));
+// The modules' own set-up is one task, and the first screen three more:
+// its parts, its buttons, its picture and readouts. The style holds the
+// picture's place from the start, so that drawing it moves nothing.
+await later();
 startClock();
 startTextBox();
 startRefusal();
@@ -27,17 +36,19 @@ startCharset();
 startListing();
 startPicture();
 startSelection();
-startClipboard();
-startGestures();
+await later();
 startCommands();
+await later();
 startRulers();
-startSharing();
-startOpening();
-startNotes();
-startSite();
-startTabs();
-
 refresh({ another: true });
+
+// Input, links, tabs and the site's worker, none of which the first
+// screen shows, each before a map is put in place, which they hear of.
+for (const start of [startGestures, startClipboard, startSharing, startOpening, startNotes, startSite, startTabs]) {
+  await later();
+  start();
+}
+await later();
 const kept = await startKeeping(said("save"));
 const back = () => restore(kept, { opening: true });
 if (!(await openLink(back))) back();

@@ -4,13 +4,14 @@
 import { $, inflate } from "./page.js";
 import { current, map, on, replace } from "./document.js";
 import { hosted } from "./site.js";
+import { grouped } from "./bytes.js";
 
 const SHARE_LIMIT = 8192;  // the largest map that goes into a link
 // The longest a link's map can be: deflate's bound for SHARE_LIMIT bytes
 // (zlib's compressBound), in base64url. A longer one is refused unread.
 const PACKED_LIMIT = Math.ceil((SHARE_LIMIT + (SHARE_LIMIT >> 12) + (SHARE_LIMIT >> 14) + 13) * 4 / 3);
 const tooLarge = `This link holds a map of more than ${SHARE_LIMIT / 1024} KiB: a link holds maps of up to ` +
-  `${SHARE_LIMIT.toLocaleString("en")} bytes, so it was not opened, and the map shown stays as it was.`;
+  `${grouped(SHARE_LIMIT)} bytes, so it was not opened, and the map shown stays as it was.`;
 
 const base64url = (bytes) => {
   let s = "";

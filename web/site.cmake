@@ -1,6 +1,8 @@
 # Makes the site: a folder any static host serves as it is, with the page
 # as index.html, its manifest and icons, its service worker, a robots.txt
-# that lets search engines in, and a README on hosting it. The PNG icons are drawn from the SVG one.
+# that lets search engines in, a README on hosting it, and the source map
+# of the page's minified script, which only a browser's developer tools
+# fetch. The PNG icons are drawn from the SVG one.
 #
 # index.html is the page but for its policy, which lets in what the site
 # has of its own: its manifest, its worker, and the icons a browser takes
@@ -8,7 +10,7 @@
 # The page alone keeps these out: opened from disk, WebKit takes 'self' to
 # allow images from anywhere.
 #
-#   cmake -DPAGE=gridpin.html -DSOURCE=web -DRSVG=rsvg-convert -DVERSION=x.y.z -DOUT=site -P site.cmake
+#   cmake -DPAGE=gridpin.html -DMAP=gridpin.js.map -DSOURCE=web -DRSVG=rsvg-convert -DVERSION=x.y.z -DOUT=site -P site.cmake
 cmake_minimum_required(VERSION 3.25)
 
 file(REMOVE_RECURSE ${OUT})
@@ -20,7 +22,28 @@ if(at EQUAL -1)
   message(FATAL_ERROR "site: ${PAGE} has no ${policy}")
 endif()
 string(REPLACE "${policy}" "img-src 'self' data:; manifest-src 'self'; worker-src 'self'\">" page "${page}")
+# The script's last line names its map; the page alone, one file, has none.
+set(end "\n</script>\n</body>")
+string(FIND "${page}" "${end}" at REVERSE)
+if(at EQUAL -1)
+  message(FATAL_ERROR "site: ${PAGE} does not end with its script")
+endif()
+string(REPLACE "${end}" "\n//# sourceMappingURL=gridpin.js.map${end}" page "${page}")
 file(WRITE ${OUT}/index.html "${page}")
+# The map names the sources from the folder it was made in: named from the
+# source folder instead, it is the same from any build folder.
+get_filename_component(made_in ${MAP} DIRECTORY)
+file(RELATIVE_PATH from ${made_in} ${SOURCE})
+file(READ ${MAP} map)
+string(REPLACE "\"${from}/" "\"" map "${map}")
+string(FIND "${map}" "${from}" at)
+if(NOT at EQUAL -1)
+  message(FATAL_ERROR "site: ${MAP} names a source outside ${SOURCE}")
+endif()
+# In the page the script starts a line down, after its tag's own line: one
+# empty line more at the start of the mappings.
+string(REPLACE "\"mappings\": \"" "\"mappings\": \";" map "${map}")
+file(WRITE ${OUT}/gridpin.js.map "${map}")
 file(COPY_FILE ${SOURCE}/gridpin.svg ${OUT}/icon.svg)
 file(COPY_FILE ${SOURCE}/site/manifest.webmanifest ${OUT}/manifest.webmanifest)
 file(COPY_FILE ${SOURCE}/site/README ${OUT}/README)

@@ -1,6 +1,7 @@
 // The site, hosted by Debian's nginx on 127.0.0.1.
 import { spawn } from "node:child_process";
 import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
+import { get } from "node:http";
 import { join } from "node:path";
 import { freePort, launch } from "./browsers.mjs";
 import { ROOT, Page, check, sha256, sleep } from "./page.mjs";
@@ -32,11 +33,79 @@ export async function serve(root, prefix) {
   return site;
 }
 
+// What the host sends for a file asked for with these headers: its type,
+// its encoding and its bytes as they came.
+const sent = (url, headers) => new Promise((done, fail) => get(url, { headers }, (r) => {
+  const chunks = [];
+  r.on("data", (c) => chunks.push(c)).on("end", () =>
+    done({ type: r.headers["content-type"], encoding: r.headers["content-encoding"] ?? "", vary: r.headers.vary ?? "", bytes: Buffer.concat(chunks) }));
+}).on("error", fail));
+
+// The README's block compresses the text files for a browser that takes
+// gzip, none for one that does not, and none of the PNGs or the few
+// bytes of robots.txt; the page's script names its source map, whose
+// sources are the page's modules as written.
+export async function served(site) {
+  // file, type, compressed: whether it is sent gzip to a browser that
+  // takes it (and so varies by Accept-Encoding).
+  const rows = [["", "text/html; charset=utf-8", true], ["sw.js", "text/javascript; charset=utf-8", true],
+    ["gridpin.js.map", "application/json", true], ["manifest.webmanifest", "application/manifest+json; charset=utf-8", true],
+    ["icon.svg", "image/svg+xml", true], ["icon-192.png", "image/png", false], ["robots.txt", "text/plain", false]];
+  for (const [file, type, compressed] of rows) {
+    for (const gzip of [true, false]) {
+      const got = await sent(new URL(file, site.url), gzip ? { "Accept-Encoding": "gzip" } : {});
+      check(`hosted: ${file || "the page"} sent${gzip ? " to gzip" : ""}`, [got.type, got.encoding, got.vary],
+        [type, gzip && compressed ? "gzip" : "", compressed ? "Accept-Encoding" : ""]);
+    }
+  }
+  const page = (await sent(site.url, {})).bytes.toString("utf8"), map = JSON.parse((await sent(new URL("gridpin.js.map", site.url), {})).bytes);
+  const main = map.sources.indexOf("main.js");
+  check("hosted: the script's source map", [page.match(/\n\/\/# sourceMappingURL=(\S*)\n<\/script>/)?.[1],
+    map.sources.every((s) => !s.startsWith("/") && !s.startsWith("..")), map.sourcesContent[main]],
+  ["gridpin.js.map", true, readFileSync(join(ROOT, "web/main.js"), "utf8")]);
+  // Code at the end of the script, past the module's base64, and code on
+  // its line, each where the map says, in the sources as written.
+  const script = page.slice(page.lastIndexOf('<script type="module">') + 22);
+  for (const [code, file, written] of [['document.body.dataset.ready="yes"', "main.js", 'document.body.dataset.ready = "yes"'],
+    ["Uint8Array.fromBase64", "conversion.js", "Uint8Array.fromBase64"]]) {
+    const lines = script.slice(0, script.indexOf(code)).split("\n"), source = readFileSync(join(ROOT, "web", file), "utf8").split("\n");
+    const line = source.findIndex((l) => l.includes(written));
+    check(`hosted: the source map: ${code}`, original(map, lines.length - 1, lines.at(-1).length), [file, line, source[line].indexOf(written)]);
+  }
+}
+
+// Where the source map puts this line and column of the script (from 0):
+// its source, line and column, from the last segment at or before it.
+function original(map, line, column) {
+  const digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  const at = [0, 0, 0];  // source, line, column: relative across lines
+  let found = null;
+  map.mappings.split(";").slice(0, line + 1).forEach((segments, l) => {
+    let col = 0;
+    for (const segment of segments ? segments.split(",") : []) {
+      const fields = [];
+      for (let i = 0, value = 0, shift = 0; i < segment.length; i++) {
+        const d = digits.indexOf(segment[i]);
+        value += (d & 31) << shift;
+        shift += 5;
+        if (d & 32) continue;
+        fields.push(value & 1 ? -(value >> 1) : value >> 1);
+        value = shift = 0;
+      }
+      col += fields[0];
+      for (let f = 1; f < Math.min(fields.length, 4); f++) at[f - 1] += fields[f];
+      if (l === line && col <= column && fields.length > 1) found = [map.sources[at[0]], at[1], at[2]];
+    }
+  });
+  return found;
+}
+
 // The site in Chromium: installable; its worker keeps it, so that with the
 // server down it opens, converts and downloads a listing as the tool
 // writes it; a new release's files replace the old ones; a link made on
 // it opens its map in another profile.
 export async function hosted(page, site, root) {
+  await served(site);
   await page.fresh();
   await page.js("await navigator.serviceWorker.ready");
   const manifest = await page.b.cdp("Page.getAppManifest", {});
