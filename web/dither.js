@@ -147,19 +147,31 @@ function parts(s, d, from) {
   return { e, wt };
 }
 
-// A table's weighted sum over cell (i, j): at each of its row edges, the
-// weighted sum of its columns' parts above it; then the differences
-// between those, weighted. Every term is at most the cell's own sum (at
-// most 255 · 2²⁶), so all of it is exact.
-function areaSum(t, stride, X, i, Y, j) {
-  const xe = X.e, xw = X.wt, x0 = xe[4 * i], x1 = xe[4 * i + 1], x2 = xe[4 * i + 2], x3 = xe[4 * i + 3];
-  const a = xw[3 * i], b = xw[3 * i + 1], c = xw[3 * i + 2];
-  const upto = (k) => {
-    const r = Y.e[4 * j + k] * stride;
-    return a * (t[r + x1] - t[r + x0]) + b * (t[r + x2] - t[r + x1]) + c * (t[r + x3] - t[r + x2]);
-  };
-  const u0 = upto(0), u1 = upto(1), u2 = upto(2), u3 = upto(3), yw = Y.wt;
-  return yw[3 * j] * (u1 - u0) + yw[3 * j + 1] * (u2 - u1) + yw[3 * j + 2] * (u3 - u2);
+// A table's row at edge r, summed over each cell's columns, weighted: for
+// every cell of a row, the weighted sum of its columns' parts above r.
+function across(t, r, X, dw) {
+  const xe = X.e, xw = X.wt, out = new Float64Array(dw);
+  for (let i = 0; i < dw; i++) {
+    const x0 = r + xe[4 * i], x1 = r + xe[4 * i + 1], x2 = r + xe[4 * i + 2], x3 = r + xe[4 * i + 3];
+    out[i] = xw[3 * i] * (t[x1] - t[x0]) + xw[3 * i + 1] * (t[x2] - t[x1]) + xw[3 * i + 2] * (t[x3] - t[x2]);
+  }
+  return out;
+}
+
+// A table's weighted sums over the cells, row by row: the differences
+// between the sums above a row's edges, weighted. Neighbouring rows share
+// edges, whose sums are made once. Every term is at most the cell's own
+// sum (at most 255 · 2²⁶), so all of it is exact.
+function areaSums(t, stride, X, Y, dw, dh, out) {
+  const rows = new Map(), ye = Y.e, yw = Y.wt;
+  const at = (r) => rows.get(r) ?? rows.set(r, across(t, r * stride, X, dw)).get(r);
+  for (let j = 0; j < dh; j++) {
+    const u0 = at(ye[4 * j]), u1 = at(ye[4 * j + 1]), u2 = at(ye[4 * j + 2]), u3 = at(ye[4 * j + 3]);
+    const a = yw[3 * j], b = yw[3 * j + 1], c = yw[3 * j + 2];
+    for (let i = 0, o = j * dw; i < dw; i++) out[o + i] = a * (u1[i] - u0[i]) + b * (u2[i] - u1[i]) + c * (u3[i] - u2[i]);
+    for (const r of rows.keys()) if (j + 1 === dh || r < ye[4 * j + 4]) rows.delete(r);
+  }
+  return out;
 }
 
 // For each cell the image covers: the weighted sum of its opaque pixels'
@@ -182,12 +194,9 @@ export function sample(img, f, area) {
   }
   const { stride, greys, counts } = tables(img), total = f.sw * f.sh;
   const X = parts(f.sw, dw, f.sx), Y = parts(f.sh, dh, f.sy);
-  for (let j = 0, c = 0; j < dh; j++) {
-    for (let i = 0; i < dw; i++, c++) {
-      sums[c] = areaSum(greys, stride, X, i, Y, j);
-      weights[c] = counts ? areaSum(counts, stride, X, i, Y, j) : total;
-    }
-  }
+  areaSums(greys, stride, X, Y, dw, dh, sums);
+  if (counts) areaSums(counts, stride, X, Y, dw, dh, weights);
+  else weights.fill(total);
   return { ...f, sums, weights, total };
 }
 
