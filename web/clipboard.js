@@ -38,10 +38,12 @@ export async function copyOut(cut, keys) {
   said(box);
 }
 
-// The Paste button, where the engine lets a page read the clipboard.
+// The Paste button, where the engine lets a page read the clipboard; the
+// paste then floats on the focused picture, for its keys.
 export async function pasteIn(keys) {
   try {
     paste(await navigator.clipboard.readText());
+    $("canvas").focus();
   } catch {
     say(`The browser did not hand over its clipboard: paste with ${keys} on the picture.`);
   }

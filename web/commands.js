@@ -9,10 +9,10 @@
 // not the label), shows (for an option: the words its button shows now,
 // and what they mean), checked (for a switch: is it on), keys (the first
 // ones shown; also: more keys that do the same), note (said after the keys
-// in its title), help (its phrase in the help line), where ("page": keys
-// work anywhere on the page but in a field, "anywhere": in fields too;
-// else on the focused picture alone), drawing (only while drawing),
-// settles (a stroke under way ends first, and a floating paste is
+// in its title), help (its phrase in the help line), where ("picture":
+// keys work on the focused picture alone, "anywhere": in text fields and
+// dialogs too; else wherever the focus is but there), drawing (only while
+// drawing), settles (a stroke under way ends first, and a floating paste is
 // written), native (the browser's own key raises it: the key is told, not
 // handled), when (may it act now: its button is enabled), available (its
 // button is shown at all), why (a title that says why it is disabled),
@@ -26,6 +26,7 @@ import { O } from "./edits.js";
 import { onOption, option, setOption } from "./options.js";
 import { moveCursor, picture, refit, zoomBy } from "./picture.js";
 import { begin, cancel, drawing, end, extend, pressing, setDrawing, setTool, startTools, stepSize, swapInk } from "./tools/drawing.js";
+import { say } from "./notes.js";
 import { blank, drop, extendTo, flip, nudge, onSelect, rotate, spotAt, selectAll, selection, settle } from "./selection.js";
 import { canRead, copyOut, pasteIn } from "./clipboard.js";
 import { crop, resize } from "./reshape.js";
@@ -58,11 +59,14 @@ function moveBy(e) {
 }
 
 const COMMANDS = [
-  ...TOOLS.map((tool) => ({ ...tool, tool, drawing: true, perform: () => setTool(tool) })),
+  ...TOOLS.map((tool) => ({ ...tool, tool, perform() {
+    setTool(tool);
+    setDrawing(true);
+  } })),
   // Not in the middle of a stroke; a floating paste is undone by dropping it.
-  { name: "undo", label: "Undo", keys: ["Mod+Z"], where: "page", when: () => canUndo() || !!selection.float,
+  { name: "undo", label: "Undo", keys: ["Mod+Z"], when: () => canUndo() || !!selection.float,
     icon: "M9 14L4 9l5-5M4 9h11a5 5 0 010 10h-3", perform: () => pressing() || (selection.float ? drop() : undo()) },
-  { name: "redo", label: "Redo", keys: mac ? ["Mod+Shift+Z"] : ["Mod+Shift+Z", "Mod+Y"], where: "page", when: canRedo,
+  { name: "redo", label: "Redo", keys: mac ? ["Mod+Shift+Z"] : ["Mod+Shift+Z", "Mod+Y"], when: canRedo,
     icon: "M15 14l5-5-5-5M20 9H9a5 5 0 000 10h3", perform: () => pressing() || settle() || redo() },
   { name: "save", label: "Save map", keys: ["Mod+S"], where: "anywhere", settles: true, when: () => !map().cut,
     icon: "M5 4h11l3 3v13H5zM8 4v5h7V4M8 20v-6h8v6",
@@ -72,8 +76,8 @@ const COMMANDS = [
       markSaved();
     } },
   { name: "new", label: "New map", perform: newMap },
-  { name: "maps", label: "Maps kept in this browser", text: "Maps…", keys: ["M"], where: "page", perform: openMaps },
-  { name: "open", label: "Open a map or an image", text: "Open…", keys: ["Mod+O"], where: "page", perform: () => $("file").click() },
+  { name: "maps", label: "Maps kept in this browser", text: "Maps…", keys: ["M"], perform: openMaps },
+  { name: "open", label: "Open a map or an image", text: "Open…", keys: ["Mod+O"], perform: () => $("file").click() },
   { name: "download", label: "Download the listing", text: "Download", settles: true, perform: download },
   { name: "copy-listing", label: "Copy the listing", text: "Copy listing", settles: true, perform: copyListing },
   { name: "share", label: "Link to this map", settles: true, perform: share },
@@ -83,13 +87,13 @@ const COMMANDS = [
   { name: "form-copy", label: "Copy the map in the form chosen, as text", shows: () => [`Copy ${chosen().title} as text`],
     settles: true, when: () => !unready(true),
     why: () => unready(true), perform: copyForm },
-  { name: "draw", label: "Draw", perform: () => setDrawing(!drawing.on) },
+  { name: "draw", label: "Draw", keys: ["D"], perform: () => setDrawing(!drawing.on) },
   { name: "zoom-in", label: "Zoom in", text: "+", keys: ["+"], also: ["="], perform: () => zoomBy(1.5) },
   { name: "zoom-out", label: "Zoom out", text: "−", keys: ["-"], perform: () => zoomBy(1 / 1.5) },
   { name: "fit", label: "Fit the map", text: "Fit", keys: ["0"], perform: refit },
   { name: "grid", label: "A heavier grid line every 4, 5, 8, 10 or 16 cells, or none", keys: ["G"], perform: stepGrid,
     shows: () => gridEvery() ? [`Grid ${gridEvery()}`, `a heavier line every ${gridEvery()} cells`] : ["Grid off", "no heavier lines"] },
-  { name: "extend", label: "Select from the cursor", keys: arrowKeys(true), drawing: true,
+  { name: "extend", label: "Select from the cursor", keys: arrowKeys(true), where: "picture", drawing: true,
     help: "{extend*} select",
     perform(e) {
       if (pressing()) return;
@@ -99,7 +103,7 @@ const COMMANDS = [
       setTool(selectTool);
       extendTo(picture.cursor, from);
     } },
-  { name: "arrows", label: "Move the cursor, or the selection while drawing", keys: arrowKeys(false),
+  { name: "arrows", label: "Move the cursor, or the selection while drawing", keys: arrowKeys(false), where: "picture",
     perform(e) {
       if (pressing()) {
         moveBy(e);
@@ -112,7 +116,7 @@ const COMMANDS = [
     } },
   // The tool in hand at the keyboard cursor: a click's tools at one press,
   // a drag's from one press to the next. Enter writes a floating paste.
-  { name: "use", label: "Use the tool at the cursor", keys: ["Space", "Enter"], drawing: true,
+  { name: "use", label: "Use the tool at the cursor", keys: ["Space", "Enter"], where: "picture", drawing: true,
     help: "{use*} uses the tool at the cursor, {arrows*} move it",
     perform(e) {
       if (e.key === "Enter" && settle()) return;
@@ -232,12 +236,20 @@ function run(c, e) {
   if (!c.when || c.when()) c.perform(e);
 }
 
+// Inputs that take no text: their keys are clicks (Space, Enter), which no
+// command but the picture's takes.
+const CLICKED = /^(button|checkbox|radio|file|submit|reset|image|color|range)$/;
+
+// A text field's keys are its own (but Ctrl's and ⌘'s in the text box,
+// where undo and redo are the page's), as an open dialog's are; the
+// cursor's keys are the focused picture's.
 function key(e) {
-  const inField = e.target instanceof HTMLInputElement || e.target instanceof HTMLSelectElement ||
-    (e.target instanceof HTMLTextAreaElement && !e.ctrlKey && !e.metaKey);
-  const onPicture = e.target === $("canvas");
+  const t = e.target, aside = !!document.querySelector("dialog[open]") || t.isContentEditable ||
+    t instanceof HTMLSelectElement || (t instanceof HTMLInputElement && !CLICKED.test(t.type)) ||
+    (t instanceof HTMLTextAreaElement && !e.ctrlKey && !e.metaKey);
+  const onPicture = t === $("canvas");
   for (const c of COMMANDS) {
-    if (c.native || !(c.where === "anywhere" || (c.where === "page" && !inField) || (!c.where && onPicture))) continue;
+    if (c.native || !(c.where === "anywhere" || (c.where === "picture" ? onPicture : !aside))) continue;
     if (c.drawing && !drawing.on) continue;
     if (![...(c.keys ?? []), ...(c.also ?? [])].some((combo) => matches(combo, e))) continue;
     e.preventDefault();
@@ -274,7 +286,7 @@ function helpLine() {
   const view = prose("Wheel, pinch or {zoom-in} and {zoom-out} zoom");
   if (!drawing.on) {
     return prose(`Point at a cell to see its [x,y]. ${view}, a drag pans, {fit} fits the map; ` +
-      "with the picture focused, {arrows*} move from cell to cell.");
+      "with the picture focused, {arrows*} move from cell to cell. {draw} or a tool's key draws.");
   }
   const picks = TOOLS.map((t) => keyText(t.keys[0], mac));
   const phrases = COMMANDS.filter((c) => c.help && !c.tool).map((c) => c.help);
@@ -310,6 +322,21 @@ export function startCommands() {
     }
   }
   document.addEventListener("keydown", key);
+  // The skip links focus what they name, the address staying as it is.
+  for (const a of document.querySelectorAll("a.skip")) {
+    a.addEventListener("click", (e) => {
+      e.preventDefault();
+      $(a.hash.slice(1)).focus();
+    });
+  }
+  // Whatever closed a dialog, the keys go back to the picture.
+  document.addEventListener("close", (e) => e.target instanceof HTMLDialogElement && $("canvas").focus(), true);
+  // Looking, a press on the picture says how to start drawing.
+  $("canvas").addEventListener("pointerdown", (e) => {
+    const draw = face(command("draw")).text;
+    if (drawing.on || e.button !== 0) return;
+    say(e.pointerType === "touch" ? `Tap ${draw} to draw` : prose(`Press ${draw}, or {draw}, to draw`));
+  });
   // Undo and redo are the page's in the text box too, where the browser's
   // own would know nothing of painting.
   $("text").addEventListener("beforeinput", (e) => {

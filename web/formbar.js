@@ -11,6 +11,7 @@ import { current, extent, layout, map, replace } from "./document.js";
 import { crlf } from "./listing.js";
 import { FORMS, Refusal } from "./forms/index.js";
 import { fitted } from "./forms/fit.js";
+import { readyToDraw } from "./tools/drawing.js";
 
 export const chosen = () => FORMS.find((f) => f.name === $("form").value);
 // The chosen form's options, each a choice the page makes from the
@@ -99,6 +100,7 @@ export async function openForm(file, form) {
     const bytes = fit ? fit.bytes : throughListing(read.listing), { w, h } = read.trimmed ?? read.block ?? {};
     document.body.dataset.formOpenMs = performance.now() - t0;
     replace(bytes, stem(file.name) + ".map", form.from);
+    readyToDraw();
     if (fit?.trimmed) {
       $("opened").textContent = `${file.name} is ${w} × ${h} cells, more than a map holds as a ` +
         "rectangle: each row ends at its last marked cell.";

@@ -6,6 +6,7 @@ import { CAPACITY } from "./conversion.js";
 import { blockBytes, mapSize } from "./block.js";
 import { replace } from "./document.js";
 import { blockScale, cells, frame, sample, values } from "./dither.js";
+import { readyToDraw } from "./tools/drawing.js";
 
 const DISPLAYS = ["8×8", "16×16", "32×8", "32×32", "64×32", "84×48", "128×32", "128×64", "240×240"];
 const ANCHORS = ["top left", "top", "top right", "left", "centre", "right", "bottom left", "bottom", "bottom right"];
@@ -132,6 +133,7 @@ export function imageDialog(img, name, file, t0 = performance.now()) {
       if (dialog.returnValue === "open" && now.cells) {
         const [w, h] = now.size;
         replace(blockBytes({ w, h, cells: now.cells }).subarray(0, CAPACITY), now.name, "an image");
+        readyToDraw();
       }
       now = null;
     });

@@ -1,6 +1,7 @@
 // The page, started: each part subscribes to what it shows, the commands
 // take their buttons and keys, and the page opens with the map a link
-// holds, or the one the browser kept, or an empty one. What the first
+// holds, or the one the browser kept, or an empty one, drawing or looking
+// as the tab was before a reload (a new tab looks). What the first
 // screen shows is made before it is shown; the rest comes after, a task
 // at a time, so that on a slow phone the page is painted and answers
 // between them, and no one task blocks it long.
@@ -22,6 +23,7 @@ import { startSite } from "./site.js";
 import { startTabs } from "./tabs.js";
 import { startNotes } from "./notes.js";
 import { startRulers } from "./rulers.js";
+import { resume } from "./tools/drawing.js";
 
 // A task of its own: a timer, not a frame, which a hidden tab never gets.
 const later = () => new Promise((resolve) => setTimeout(resolve));
@@ -51,5 +53,9 @@ for (const start of [startGestures, startClipboard, startSharing, startOpening, 
 await later();
 const kept = await startKeeping(said("save"));
 const back = () => restore(kept, { opening: true });
-if (!(await openLink(back))) back();
+// A link's map is looked at first; a reload draws as the tab did.
+if (!(await openLink(back))) {
+  back();
+  resume();
+}
 document.body.dataset.ready = "yes";

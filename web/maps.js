@@ -6,6 +6,7 @@ import { $, beginAt, count, extension, withExtension } from "./page.js";
 import { map, rename } from "./document.js";
 import { deleteKept, freeName, keeping, listKept, readKept, refused, renameKept, restore } from "./keep.js";
 import { colours } from "./picture.js";
+import { readyToDraw } from "./tools/drawing.js";
 
 const when = (t) => new Date(t).toLocaleString("en", { dateStyle: "medium", timeStyle: "short" });
 const note = (text) => { $("maps-note").textContent = text; };
@@ -72,6 +73,7 @@ async function open(kept) {
     const read = await readKept(kept);
     if (!read) return note(`${kept.name} is no longer kept: another page deleted it.`);
     restore(read);
+    readyToDraw();
   }
   $("maps-dialog").close();
 }

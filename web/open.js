@@ -1,7 +1,7 @@
 // Opening maps: a file from the picker or dropped on the page, taken as
 // its bytes; a coordinate listing, read back into its map; an image (PNG,
 // GIF, WebP or JPEG) made into a map, at once or through its dialog; and a
-// new map of blank cells.
+// new map of blank cells. Each is shown ready to draw (tools/drawing.js).
 import { $, beginAt, count, stem, withExtension } from "./page.js";
 import { CAPACITY, LISTING_CAPACITY, readListing } from "./conversion.js";
 import { blockBytes, mapSize } from "./block.js";
@@ -14,6 +14,7 @@ import { formOf } from "./forms/index.js";
 import PNG from "./forms/png.js";
 import { openForm } from "./formbar.js";
 import { fitted } from "./forms/fit.js";
+import { readyToDraw } from "./tools/drawing.js";
 
 // What an image's first bytes say it is. A map text could start with
 // the same bytes, all skipped, so one that the browser cannot decode is
@@ -35,6 +36,7 @@ async function openFile(file) {
   if (form) return openForm(file, form);
   beginAt();
   replace(bytes, file.name, "a file", { cut: file.size > bytes.length });
+  readyToDraw();
 }
 
 // A file that starts with "[", which no map holds, as the tool writes a
@@ -43,7 +45,10 @@ async function openFile(file) {
 // and the map in the page as it was.
 async function openListing(file) {
   const read = readListing(new Uint8Array(await file.slice(0, LISTING_CAPACITY + 1).arrayBuffer()));
-  if (read.bytes) return replace(read.bytes, stem(file.name) + ".map", "a listing");
+  if (read.bytes) {
+    replace(read.bytes, stem(file.name) + ".map", "a listing");
+    return readyToDraw();
+  }
   $("opened").textContent = `${file.name} starts as a coordinate listing does, but cannot be read as one: ` +
     `${read.line ? `line ${read.line}: ` : ""}${read.reason}. The map in the page is as it was.`;
 }
@@ -93,6 +98,7 @@ async function openImage(file, head) {
     return true;
   }
   replace(fit.bytes, name, "an image");
+  readyToDraw();
   if (fit.trimmed) {
     $("opened").textContent = `${file.name} is ${w} × ${h} pixels, more than a map holds as a rectangle: each row ` +
       "ends at its last pixel that is not transparent.";
@@ -150,6 +156,7 @@ function fromBitmap(bitmap, w, h) {
 export const newMap = sizeDialog("new", mapSize, () => true, (w, h) => {
   const name = $("new-name").value.trim() || "map.map";
   replace(blockBytes({ w, h, cells: new Uint8Array(w * h) }), withExtension(name, ".map"), "new");
+  readyToDraw();
 });
 
 // The file button and drops anywhere on the page. The offer of one cell a

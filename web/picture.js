@@ -239,14 +239,26 @@ export function refit() {
   render();
 }
 
+// The cell of the map nearest to this grid position.
+function nearest(at) {
+  const y = Math.min(Math.max(at.y, 0), layout().rows - 1);
+  return { x: Math.min(Math.max(at.x, 0), Math.max(rowLength(y) - 1, 0)), y };
+}
+
+// The keyboard cursor shows as soon as the picture has the focus: where
+// there is none, it comes to the top-left cell in view. True if it came.
+function placeCursor() {
+  if (picture.cursor || layout().rows === 0 || document.activeElement !== $("canvas")) return false;
+  picture.cursor = nearest(gridAt(RULERS.left, RULERS.top));
+  overlaySoon();
+  return true;
+}
+
 // Moves the keyboard cursor from cell to cell, bringing it into view.
 export function moveCursor(dx, dy) {
   const { cursor } = picture, canvas = $("canvas");
   if (layout().rows === 0) return;
-  const at = cursor ?? { x: 0, y: 0 };
-  const y = Math.min(Math.max(at.y + (cursor ? dy : 0), 0), layout().rows - 1);
-  const x = Math.min(Math.max(at.x + (cursor ? dx : 0), 0), Math.max(rowLength(y) - 1, 0));
-  picture.cursor = { x, y };
+  const { x, y } = picture.cursor = nearest(cursor ? { x: cursor.x + dx, y: cursor.y + dy } : { x: 0, y: 0 });
   const w = canvas.clientWidth, h = canvas.clientHeight, [cx, cy] = toPixels(x + 0.5, y + 0.5);
   if (cx < 0 || cx > w || cy < 0 || cy > h) pan(w / 2 - cx, h / 2 - cy);
   tell(exists(x, y) ? picture.cursor : null);
@@ -259,7 +271,7 @@ export function startPicture() {
     readPalette();
     renderWhole();
   });
-  $("canvas").addEventListener("focus", overlaySoon);
+  $("canvas").addEventListener("focus", () => placeCursor() || overlaySoon());
   $("canvas").addEventListener("blur", overlaySoon);
   // A map laid out anew renders whole and shows its readouts once it is
   // converted; another is fitted anew.
@@ -274,6 +286,7 @@ export function startPicture() {
   on("converted", ({ out }) => {
     if (readouts) showPicture(out);
     else renderNow();
+    placeCursor();
     readouts = false;
     tell(...told);
   });

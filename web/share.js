@@ -5,6 +5,7 @@ import { $, inflate } from "./page.js";
 import { current, map, on, replace } from "./document.js";
 import { hosted } from "./site.js";
 import { grouped } from "./bytes.js";
+import { setDrawing } from "./tools/drawing.js";
 
 const SHARE_LIMIT = 8192;  // the largest map that goes into a link
 // The longest a link's map can be: deflate's bound for SHARE_LIMIT bytes
@@ -70,8 +71,10 @@ export async function openLink(instead = () => {}) {
     return refuse("This link holds no map that can be read: it was not opened, and the map shown stays as it was.");
   }
   if (bytes.length > SHARE_LIMIT) return refuse(tooLarge);
-  // Kept once it changes: until then the map kept before stays.
+  // Kept once it changes: until then the map kept before stays. Looked
+  // at, not drawn on, until the user chooses to.
   replace(bytes, (params.get("name") || "map.map").slice(0, 255), "a link", { keep: false });
+  setDrawing(false);
   return true;
 }
 

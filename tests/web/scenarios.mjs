@@ -52,6 +52,9 @@ export const ACTIONS = {
   "ctrl-drag": (page, cells) => page.mouse(cells.map(cell), 0, "Control"),
   stroke: (page, words, rest, pace) => page.strokes(rest.split("/").map((s) => s.trim().split(/\s+/).map(cell)), pace === "slow"),
   keys: (page, combos) => page.keys(...combos),
+  // Keys pressed wherever the focus is, and the focus put on an element.
+  press: (page, combos) => page.b.keys(...combos).then(() => page.frames()),
+  focus: (page, [id]) => page.js("document.getElementById(arguments[0]).focus()", id),
   button: (page, [id]) => page.click(id),
   dialog: (page, [name, w, h, anchor]) => page.dialog(name, w, h, anchor),
   copy: (page, words, rest) => clip(page, "copy", rest),
@@ -172,6 +175,9 @@ export const ACTIONS = {
       return bytes ? String.fromCharCode(...bytes) : null;`, name), expand(text));
   },
   saved: async (page, words, rest) => check(`${page.row}: saved`, (await page.saved()).bytes.toString("latin1"), expand(rest)),
+  // The element focused is #ID or within it.
+  focused: async (page, [id]) => check(`${page.row}: focused`, await page.js(`const e = document.activeElement;
+    return e?.closest("#" + arguments[0]) ? arguments[0] : e?.id || e?.tagName;`, id), id),
   held: async (page, [n]) => check(`${page.row}: history held`, +(await page.data("history")), +n),
   enabled: async (page, [id, yes]) => check(`${page.row}: #${id} enabled`,
     await page.js("return !document.getElementById(arguments[0]).disabled", id), yes === "yes"),

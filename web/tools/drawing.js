@@ -1,6 +1,8 @@
-// Drawing: a mode, off when the page opens, so that looking never changes
-// a map; while it is on, the tool bar shows and the picture's pointer goes
-// to the tool in hand. Each tool is an object of its own file with the
+// Drawing: a mode, on for a map the user makes or opens, off for one
+// brought back in a new tab or opened from a link, so that looking never
+// changes a map by chance; a reload keeps it as it was. While it is on,
+// the tool bar shows and the picture's pointer goes to the tool in hand.
+// Each tool is an object of its own file with the
 // same entry points, down, move, up and cancel, and what it is: its name,
 // label, keys and help (see commands.js, which lists them). One use of a
 // tool is one step of the history. The shapes paint the ink (options.js),
@@ -11,6 +13,7 @@ import { $ } from "../page.js";
 import { editing } from "../document.js";
 import { DOT, O } from "../edits.js";
 import { option, setOption } from "../options.js";
+import { say } from "../notes.js";
 import { addLayer, overlaySoon } from "../picture.js";
 import { axes } from "../mirror.js";
 import { inside, spotAt, select, selection, settle } from "../selection.js";
@@ -21,17 +24,41 @@ import { selectTool } from "./select.js";
 export const drawing = { on: false, tool: null, active: null };
 
 let help = () => "";
+let pen = null;       // the tool a map is opened with
+let before = false;   // drawing when this tab's page was left last
+const MODE = "gridpin-drawing";  // the mode, in the tab's own session storage
+
 // Tells the mode's line and the help line; help() gives the help line.
 export function startTools(first, helpLine) {
   help = helpLine;
+  pen = first;
+  try {
+    before = sessionStorage.getItem(MODE) === "on";
+  } catch { /* a tab with no session storage opens looking */ }
   addLayer((...args) => drawing.tool.preview?.(...args));
   addLayer((...args) => drawing.on && axes(...args));
   setTool(first);
   setDrawing(false);
 }
 
+// The mode as the tab had it before its reload.
+export const resume = () => setDrawing(before);
+
+// A map the user made or opened, in hand: drawing with the pen, the
+// picture focused for the keys.
+export function readyToDraw() {
+  setTool(pen);
+  setDrawing(true);
+  $("canvas").focus();
+}
+
 export function setDrawing(on) {
   if (!on) settle();
+  // A note on how to start drawing, or on what a tool did, is stale now.
+  if (on !== drawing.on) say("");
+  try {
+    sessionStorage.setItem(MODE, on ? "on" : "off");
+  } catch { /* kept for this page alone */ }
   drawing.on = on;
   $("draw").setAttribute("aria-pressed", on);
   $("tools").hidden = !on;
