@@ -13,6 +13,7 @@ import { sizeDialog } from "./dialogs.js";
 import { formOf } from "./forms/index.js";
 import PNG from "./forms/png.js";
 import { openForm } from "./formbar.js";
+import { backToPicture, offering } from "./notes.js";
 
 // What an image's first bytes say it is. A map text could start with
 // the same bytes, all skipped, so one that the browser cannot decode is
@@ -98,17 +99,17 @@ async function openImage(file, head) {
   return true;
 }
 
-// The offer of one cell a block, beside the line on the image opened;
-// the map stays one cell a pixel unless it is taken, as a step of its own.
-// And the image's dialog, for other settings.
+// The offer of one cell a block, over the picture; the map stays one cell
+// a pixel unless it is taken, as a step of its own, the picture focused
+// then. And the image's dialog, for other settings.
 function offerScaled(img, block, name, file) {
   const more = Object.assign(document.createElement("button"), { type: "button", id: "image-settings",
     textContent: "Image settings…" });
   more.addEventListener("click", () => {
-    more.remove();
+    $("opened").replaceChildren();
     imageDialog(img, name, file);
   });
-  $("opened").after(more);
+  $("opened").append(more);
   const n = blockScale(img);
   if (!n) return;
   const w = block.w / n, h = block.h / n, cells = new Uint8Array(w * h);
@@ -118,9 +119,11 @@ function offerScaled(img, block, name, file) {
   take.addEventListener("click", () => {
     $("opened").textContent = "";
     replace(blockBytes({ w, h, cells }), name, "an image");
+    backToPicture();
   });
   $("opened").replaceChildren(`${name.replace(/\.map$/, "")} looks drawn at ${n} pixels a cell: every ${n} × ${n} ` +
-    `block of its pixels is alike. It is open as ${block.w} × ${block.h} cells, one a pixel. `, take);
+    `block of its pixels is alike. It is open as ${block.w} × ${block.h} cells, one a pixel: open it one cell a ` +
+    "block? ", take, more);
 }
 
 function fromBitmap(bitmap, w, h) {
@@ -153,9 +156,9 @@ export function startOpening() {
     openFile(e.dataTransfer.files[0]);
   });
   on("step", () => {
-    $("image-settings")?.remove();
-    if ($("unscale")) $("opened").replaceChildren();
+    if ($("image-settings")) $("opened").replaceChildren();
   });
+  offering("opened", () => $("opened").replaceChildren());
   // An image pasted with no text beside it is opened as a file would be.
   document.addEventListener("paste", (e) => {
     const image = [...e.clipboardData?.files ?? []].find((f) => f.type.startsWith("image/"));

@@ -76,15 +76,14 @@ function renderWhole() {
   renderSoon();
 }
 
-// The readouts of the map's size (or, for a refused map, the tool's
-// message) and uneven rows, and the picture rendered at once. A new map is
+// The readouts of the map's size (or, for a refused map, how far it is
+// drawn) and uneven rows, and the picture rendered at once. A new map is
 // fitted; a changed one keeps the view, so that cells stay under the
 // pointer that paints them. With no map at all, the picture says what to do.
-function showPicture(out) {
+function showPicture() {
   const { refused, wid, hgt, unevenRows } = layout();
-  $("size").textContent = refused ? `Refused: ${out.message.trim()}${layout().refusedCell ? " The map up to that byte, " +
-    "the byte marked in red." : ""}` : `Width ${wid}, height ${hgt}: the width is the last row's cell count.`;
-  $("size").classList.toggle("refused", refused);
+  $("size").textContent = refused ? `The map as far as the tool reads it${layout().refusedCell ? ", to the byte it " +
+    "refuses, ringed" : ""}.` : `Width ${wid}, height ${hgt}: the width is the last row's cell count.`;
   $("empty").hidden = map().bytes.length > 0;
   $("canvas").setAttribute("aria-label", refused ? "Picture of the map up to the refused byte"
     : `Picture of the map, ${wid} by ${hgt} cells`);
@@ -271,8 +270,8 @@ export function startPicture() {
     readouts = true;
     renderWhole();
   });
-  on("converted", ({ out }) => {
-    if (readouts) showPicture(out);
+  on("converted", () => {
+    if (readouts) showPicture();
     else renderNow();
     readouts = false;
     tell(...told);

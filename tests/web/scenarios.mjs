@@ -10,6 +10,7 @@ import { ROOT, bin, check, expand, sha256, sleep } from "./page.mjs";
 import { FORM_ACTIONS } from "./forms.mjs";
 import { MAPS_ACTIONS } from "./maps.mjs";
 import { CHARSET_ACTIONS } from "./charset.mjs";
+import { SHIFT_ACTIONS } from "./shift.mjs";
 
 // Where no storage is, or it is full, from before the page's own script.
 const PRELOADS = {
@@ -52,6 +53,8 @@ export const ACTIONS = {
   "ctrl-drag": (page, cells) => page.mouse(cells.map(cell), 0, "Control"),
   stroke: (page, words, rest, pace) => page.strokes(rest.split("/").map((s) => s.trim().split(/\s+/).map(cell)), pace === "slow"),
   keys: (page, combos) => page.keys(...combos),
+  // Keys pressed wherever the focus is.
+  press: (page, combos) => page.b.keys(...combos).then(() => page.frames()),
   button: (page, [id]) => page.click(id),
   dialog: (page, [name, w, h, anchor]) => page.dialog(name, w, h, anchor),
   copy: (page, words, rest) => clip(page, "copy", rest),
@@ -234,6 +237,7 @@ export const ACTIONS = {
   ...FORM_ACTIONS,
   ...MAPS_ACTIONS,
   ...CHARSET_ACTIONS,
+  ...SHIFT_ACTIONS,
 };
 
 // A text that should be, or hold (~TEXT), waited for a while.
@@ -250,6 +254,7 @@ export async function scenarios(page, only = "") {
     .filter((line) => line.trim() && !line.startsWith("#")).map((line) => line.split(" | ").map((f) => f.trim()));
   for (const [name, map, actions, want] of rows.filter(([name]) => name.includes(only))) {
     if (/\bpreload\b/.test(actions) && !page.b.preload) continue;
+    if (/\bscreen \d+ \d+ phone\b/.test(actions) && page.b.engine !== "chromium") continue;
     for (const pace of /\bstroke\b/.test(actions) ? ["fast", "slow"] : [""]) {
       page.row = `${name}${pace && `, ${pace}`}`;
       if (page.verbose) console.log(page.row);
@@ -260,6 +265,7 @@ export async function scenarios(page, only = "") {
         else check(`${page.row}: ${e.message}`, false, true);
       } finally {
         if (page.unload) await page.b.page.removeScriptToEvaluateOnNewDocument(page.unload.identifier);
+        if (/\bscreen\b/.test(actions)) await page.b.size();
         page.unload = null;
         // Back to the first tab, the second closed.
         if (page.other) {
@@ -298,9 +304,10 @@ async function scenario(page, map, actions, want, pace) {
     await page.keys("Control+z");
     states.push(await page.mapText());
   }
-  // A map brought back after a reload is where the history starts.
-  if (!/reload|close|tab/.test(actions)) check(`${page.row}: undone to the start`, states.at(-1), "");
-  if (map !== "-" && !/reload|golink|close|tab/.test(actions)) check(`${page.row}: undone to the file`, states.at(-2), expand(map));
+  // A map brought back after a reload (as a phone's screen brings one) is
+  // where the history starts.
+  if (!/reload|close|tab|phone/.test(actions)) check(`${page.row}: undone to the start`, states.at(-1), "");
+  if (map !== "-" && !/reload|golink|close|tab|phone/.test(actions)) check(`${page.row}: undone to the file`, states.at(-2), expand(map));
   for (let i = 1; i < states.length; i++) {
     if (i === states.length - 1) await page.click("redo");
     else await page.keys(i % 2 ? "Control+y" : "Control+Shift+z");
