@@ -219,8 +219,10 @@ export const ACTIONS = {
       const d = document.getElementById("canvas").dataset, ratio = devicePixelRatio;
       const css = getComputedStyle(document.documentElement).getPropertyValue("--" + colour).trim();
       const rgb = [1, 3, 5].map((i) => parseInt(css.slice(i, i + 2), 16));
-      // The bands are 32 px wide and 16 high, the mark their last 3 px.
-      const px = ([x, y]) => [x === "ruler" ? 30.5 : +d.x0 + +x * d.cell, y === "ruler" ? 14.5 : +d.y0 + +y * d.cell]
+      // The bands are 32 px wide and 16 high from their corner, the mark
+      // their last 3 px.
+      const [bx, by] = o.dataset.rulerAt.split(",").map(Number);
+      const px = ([x, y]) => [x === "ruler" ? bx + 30.5 : +d.x0 + +x * d.cell, y === "ruler" ? by + 14.5 : +d.y0 + +y * d.cell]
         .map((v) => v * ratio);
       const [a, b] = [from, to].map(px), n = Math.ceil(Math.max(...[0, 1].map((k) => Math.abs(b[k] - a[k])))) + 1;
       const img = o.getContext("2d").getImageData(0, 0, o.width, o.height).data;
