@@ -19,6 +19,7 @@ import { startSite } from "./site.js";
 import { startTabs } from "./tabs.js";
 import { startNotes } from "./notes.js";
 import { startRulers } from "./rulers.js";
+import { startLayout } from "./layout.js";
 
 startClock();
 startTextBox();
@@ -31,6 +32,7 @@ startClipboard();
 startGestures();
 startCommands();
 startRulers();
+startLayout();
 startSharing();
 startOpening();
 startNotes();

@@ -7,6 +7,7 @@ import { $, decoder } from "./page.js";
 import { CAPACITY } from "./conversion.js";
 import { map, on } from "./document.js";
 import { inBox } from "./textbox.js";
+import { reveal } from "./layout.js";
 
 // Line and column of the byte at `at`, 1-based and counted as an editor
 // counts them: a line ends at LF, CR LF or a lone CR, and a column is a
@@ -40,6 +41,7 @@ function showRefusal(out, bytes, inBox) {
   $("goto").textContent = `line ${at.line}, column ${at.column}`;
   $("goto").disabled = !inBox;
   $("goto").onclick = () => {
+    reveal($("text"));
     $("text").focus();
     $("text").setSelectionRange(at.index, at.index + 1);
   };
