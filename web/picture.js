@@ -96,10 +96,21 @@ function showPicture() {
 // The rulers' bands along the top and left edges, in CSS pixels.
 export const RULERS = { top: 16, left: 32 };
 
-// The whole map in the box beside the rulers, its cells at most 48
-// pixels; an empty map starts at the corner, where its first cell will be.
+// How much of the picture's foot the refusal and the offers standing over
+// it cover, at most three quarters: a refused byte is painted where it
+// shows.
+function covered() {
+  const canvas = $("canvas"), shown = ["refusal", "charset", "opened"].map($).filter((e) => e.getClientRects().length > 0);
+  if (!shown.length) return 0;
+  const from = Math.min(...shown.map((e) => e.getBoundingClientRect().top));
+  return Math.min(Math.max(canvas.getBoundingClientRect().bottom - from, 0), canvas.clientHeight * 3 / 4);
+}
+
+// The whole map in the box beside the rulers and above what covers the
+// picture's foot, its cells at most 48 pixels; an empty map starts at the
+// corner, where its first cell will be.
 function fit() {
-  const canvas = $("canvas"), { top, left } = RULERS, w = canvas.clientWidth - left, h = canvas.clientHeight - top;
+  const canvas = $("canvas"), { top, left } = RULERS, w = canvas.clientWidth - left, h = canvas.clientHeight - top - covered();
   if (layout().rows === 0) {
     picture.view = { s: 24, ox: left, oy: top, fit: true };
     return;
@@ -224,7 +235,7 @@ export function zoom(factor, cx, cy) {
 // About the middle of the picture.
 export function zoomBy(factor) {
   const canvas = $("canvas");
-  zoom(factor, canvas.clientWidth / 2, canvas.clientHeight / 2);
+  zoom(factor, canvas.clientWidth / 2, canvas.clientHeight * 3 / 4);
 }
 
 export function pan(dx, dy) {
