@@ -67,8 +67,9 @@ function rulers(ctx, at, s, colours, ratio) {
   const ys = labels(rows, stepFor(s, font + 4 * ratio), top + band, overlay.height, yAt);
   ctx.globalAlpha = 0.85;
   ctx.fillStyle = colours.bgCss;
-  ctx.fillRect(left, top, right - left, band);
-  ctx.fillRect(left, top + band, wide, bottom - top - band);
+  // A device pixel short of the map, whose edge's grid line shows.
+  ctx.fillRect(left, top, right - left, band - ratio);
+  ctx.fillRect(left, top + band, wide - ratio, bottom - top - band);
   ctx.globalAlpha = 1;
   const c = underPointer();
   ctx.fillStyle = colours.accent;
