@@ -15,7 +15,7 @@ export const say = (text) => { $("tool-note").textContent = text; };
 // The offers, by their element's id, each with what dismisses it.
 const offers = new Map();
 export const offering = (id, dismiss) => offers.set(id, dismiss);
-const standing = () => [...offers].filter(([id]) => $(id).getClientRects().length > 0);
+const standing = () => [...offers].filter(([id]) => $(id)?.getClientRects().length > 0);
 
 export const backToPicture = () => $("canvas").focus({ preventScroll: true });
 
@@ -27,7 +27,7 @@ export function startNotes() {
     if (e.key !== "Escape" || document.querySelector("dialog[open]") || !standing().length) return;
     e.preventDefault();
     e.stopImmediatePropagation();
-    const inside = $("notices").contains(document.activeElement);
+    const inside = $("notes").contains(document.activeElement);
     for (const [, dismiss] of standing()) dismiss();
     if (inside) backToPicture();
   }, true);
