@@ -106,10 +106,10 @@ function offerScaled(img, block, name, file) {
   const more = Object.assign(document.createElement("button"), { type: "button", id: "image-settings",
     textContent: "Image settings…" });
   more.addEventListener("click", () => {
-    $("opened").replaceChildren();
+    more.remove();
     imageDialog(img, name, file);
   });
-  $("opened").append(more);
+  $("opened").after(more);
   const n = blockScale(img);
   if (!n) return;
   const w = block.w / n, h = block.h / n, cells = new Uint8Array(w * h);
@@ -123,7 +123,7 @@ function offerScaled(img, block, name, file) {
   });
   $("opened").replaceChildren(`${name.replace(/\.map$/, "")} looks drawn at ${n} pixels a cell: every ${n} × ${n} ` +
     `block of its pixels is alike. It is open as ${block.w} × ${block.h} cells, one a pixel: open it one cell a ` +
-    "block? ", take, more);
+    "block? ", take);
 }
 
 function fromBitmap(bitmap, w, h) {
@@ -156,9 +156,11 @@ export function startOpening() {
     openFile(e.dataTransfer.files[0]);
   });
   on("step", () => {
-    if ($("image-settings")) $("opened").replaceChildren();
+    $("image-settings")?.remove();
+    if ($("unscale")) $("opened").replaceChildren();
   });
   offering("opened", () => $("opened").replaceChildren());
+  offering("image-settings", () => $("image-settings").remove());
   // An image pasted with no text beside it is opened as a file would be.
   document.addEventListener("paste", (e) => {
     const image = [...e.clipboardData?.files ?? []].find((f) => f.type.startsWith("image/"));
