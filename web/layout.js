@@ -22,8 +22,11 @@ export function startLayout() {
   const name = () => { $("map-name").textContent = map().from ? map().name : "gridpin"; };
   on("name", name);
   on("converted", name);
-  // Another map is shown in the picture.
-  on("step", ({ whole }) => whole && showSheet(false));
+  // Another map is shown in the picture, but for one pasted into the text
+  // box, where the hand still is.
+  on("step", ({ whole }) => {
+    if (whole && document.activeElement !== $("text")) showSheet(false);
+  });
   document.addEventListener("keydown", (e) => {
     if (e.key !== "Escape" || !open() || document.querySelector("dialog[open]")) return;
     showSheet(false);
