@@ -5,7 +5,8 @@ import { ROOT, bin, check, sha256, sleep } from "./page.mjs";
 import { axe } from "./sealed.mjs";
 
 // The screen as it is: its scrolling width, and on a phone its scrolling
-// height (else the viewport's); those of the wanted elements not in view;
+// height and the body's, which clips what the page does not scroll to
+// (else the viewport's); those of the wanted elements not in view;
 // on a phone the targets of fewer than 44 pixels a side; whether the
 // picture is under a button of the dock; whether the top bar shows; where the map's
 // corner is from the rulers' corner.
@@ -20,7 +21,8 @@ const screen = (page, phone, wanted) => page.js(`const [phone, wanted] = argumen
   const c = box($("canvas")), r = $("overlay").dataset.rulerAt.split(",").map(Number), v = $("canvas").dataset;
   const under = [...document.querySelectorAll("#dock button")].filter(seen).map(box)
     .some((d) => c.bottom > d.top && c.top < d.bottom && c.right > d.left && c.left < d.right);
-  return [document.documentElement.scrollWidth, phone ? document.documentElement.scrollHeight : innerHeight, out, small, under,
+  const high = Math.max(document.documentElement.scrollHeight, document.body.scrollHeight);
+  return [document.documentElement.scrollWidth, phone ? high : innerHeight, out, small, under,
     seen($("topbar")), [v.x0 - r[0], v.y0 - r[1]]];`,
 phone, wanted);
 
@@ -101,7 +103,7 @@ export async function chromium(page) {
     await page.drawing(true);
     await page.keys("Control+a");
     const wanted = ["#canvas", "#tool-picks button", "#undo", "#redo", ...w === 800 ? ["#save"] : ["#pen-size", "#mirror", "#grid",
-      "#selection-tools button", ...phone ? ["#topbar button", "#map-name"] : ["#save", "#cell"]]].join(", ");
+      "#selection-tools button", "#tool-options label", ...phone ? ["#topbar button", "#map-name"] : ["#save", "#cell"]]].join(", ");
     check(`${w} × ${h}`, await screen(page, phone, wanted), [w, h, [], [], false, phone, [32, 16]]);
     if (w === 1280) {
       check("the listing's first lines", await page.js("return document.getElementById('listing').getBoundingClientRect().top + 60 <= innerHeight"),
