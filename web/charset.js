@@ -1,14 +1,16 @@
 // Maps drawn in other characters: level files, ASCII art and posts mark
 // cells with # and space, X and -, 1 and 0, or block characters. Where
-// text is refused for a printable character, an offer stands beside the
-// refusal: each character the text holds, decoded as UTF-8 where its bytes
-// are UTF-8 (else byte by byte), with its count and a choice of marked,
-// blank or left out, guessed first from the usual conventions. Nothing
+// text is refused for a printable character, an offer stands under the
+// refusal, over the picture: each character the text holds, decoded as
+// UTF-8 where its bytes are UTF-8 (else byte by byte), with its count and a
+// choice of marked, blank or left out, guessed first from the usual
+// conventions. Nothing
 // changes until the choice is confirmed; then every character becomes O,
 // a full stop or nothing, and the line ends stay as they were.
 import { $, count, stem } from "./page.js";
 import { map, on, rewrite } from "./document.js";
 import { characters, guess, label, translate } from "./characters.js";
+import { backToPicture, offering } from "./notes.js";
 
 
 // What is on offer now: the text's characters, what each is to become, and
@@ -35,7 +37,7 @@ function show(bytes, where, confirm, what) {
   $("charset-rows").replaceChildren(...rows);
   $("charset-what").textContent = what;
   $("charset-go").textContent = where === "paste" ? "Paste in O and ." : "Write the map in O and .";
-  (where === "paste" ? $("tool-note") : $("excerpt")).after($("charset"));
+  (where === "paste" ? $("tool-note") : $("refusal")).after($("charset"));
   $("charset").hidden = false;
 }
 
@@ -49,7 +51,8 @@ function hide() {
 export function offerPaste(text, paste) {
   show(new TextEncoder().encode(text), "paste",
     (bytes) => paste(new TextDecoder().decode(bytes)),
-    "The pasted text holds other characters than O and full stops. Say what each one is, and it is pasted so:");
+    "The pasted text holds other characters than O and full stops. Paste it in O and full stops, each character " +
+    "as chosen here?");
 }
 
 export function startCharset() {
@@ -57,12 +60,18 @@ export function startCharset() {
     const b = map().bytes[out.at];
     if (!out.refused || out.tooLarge || b < 0x20 || b >= 0x7f) return hide();
     show(map().bytes, "map", (bytes) => rewrite(bytes, stem(map().name) + ".map"),
-      `${map().name} may be a map drawn in other characters. Say what each one is, and it is written anew in O and ` +
-      "full stops, its line ends as they are, named as a map (Undo brings it back):");
+      `${map().name} may be a map drawn in other characters. Write it anew in O and full stops, each character as ` +
+      "chosen here, its line ends as they are, named as a map? Undo brings it back.");
   });
   $("charset-go").addEventListener("click", () => {
     const { chars, chosen, confirm } = offer;
     hide();
     confirm(translate(chars, chosen));
+    backToPicture();
   });
+  $("charset-no").addEventListener("click", () => {
+    hide();
+    backToPicture();
+  });
+  offering("charset", hide);
 }

@@ -16,7 +16,8 @@
 // written), native (the browser's own key raises it: the key is told, not
 // handled), when (may it act now: its button is enabled), available (its
 // button is shown at all), why (a title that says why it is disabled),
-// icon (an SVG path on a 24-pixel square, for the dock), perform (what it
+// icon (an SVG path on a 24-pixel square, for the dock and a phone's top
+// bar), perform (what it
 // does). In prose (note, help, and the tools' own), {name} is the key of
 // the command so named, {name*} all its keys, {name:KEY} that key of it,
 // {Mod} Ctrl or ⌘ (keys.js); no prose names a key otherwise.
@@ -34,6 +35,7 @@ import { newMap } from "./open.js";
 import { copyListing, download } from "./listing.js";
 import { share } from "./share.js";
 import { openMaps } from "./maps.js";
+import { showSheet } from "./layout.js";
 import { chosen, copyForm, downloadForm, startForms, unready } from "./formbar.js";
 import { cycleMirror, mirrorMode } from "./mirror.js";
 import { gridEvery, stepGrid } from "./rulers.js";
@@ -75,9 +77,13 @@ const COMMANDS = [
       save(map().bytes, map().name);
       markSaved();
     } },
-  { name: "new", label: "New map", perform: newMap },
-  { name: "maps", label: "Maps kept in this browser", text: "Maps…", keys: ["M"], perform: openMaps },
-  { name: "open", label: "Open a map or an image", text: "Open…", keys: ["Mod+O"], perform: () => $("file").click() },
+  { name: "new", label: "New map", icon: "M6 3h8l4 4v14H6zM14 3v4h4M12 10v7M8.5 13.5h7", perform: newMap },
+  { name: "maps", label: "Maps kept in this browser", text: "Maps…", keys: ["M"], where: "page",
+    icon: "M4 4h7v7H4zM13 4h7v7h-7zM4 13h7v7H4zM13 13h7v7h-7z", perform: openMaps },
+  { name: "open", label: "Open a map or an image", text: "Open…", keys: ["Mod+O"], where: "page",
+    icon: "M3 6h6l2 2h10v11H3zM3 11h18", perform: () => $("file").click() },
+  { name: "more", label: "The map's text, its listing and its other forms", text: "More", icon: "M4 6h16M4 12h16M4 18h16",
+    perform: () => showSheet() },
   { name: "download", label: "Download the listing", text: "Download", settles: true, perform: download },
   { name: "copy-listing", label: "Copy the listing", text: "Copy listing", settles: true, perform: copyListing },
   { name: "share", label: "Link to this map", settles: true, perform: share },
@@ -312,7 +318,7 @@ export function startCommands() {
     for (const b of buttons(c)) {
       if (b.type === "checkbox") b.after(document.createElement("span"));
       showFace(c, b);
-      if (c.icon && b.closest("#dock")) decorate(b, c.icon);
+      if (c.icon && b.closest("#dock, #topbar")) decorate(b, c.icon);
       b.addEventListener("click", (e) => {
         run(c, e);
         if (c.checked) showFace(c, b);

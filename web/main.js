@@ -24,6 +24,7 @@ import { startTabs } from "./tabs.js";
 import { startNotes } from "./notes.js";
 import { startRulers } from "./rulers.js";
 import { resume } from "./tools/drawing.js";
+import { startLayout } from "./layout.js";
 
 // A task of its own: a timer, not a frame, which a hidden tab never gets.
 const later = () => new Promise((resolve) => setTimeout(resolve));
@@ -42,6 +43,7 @@ await later();
 startCommands();
 await later();
 startRulers();
+startLayout();
 refresh({ another: true });
 
 // Input, links, tabs and the site's worker, none of which the first

@@ -15,6 +15,7 @@ import PNG from "./forms/png.js";
 import { openForm } from "./formbar.js";
 import { fitted } from "./forms/fit.js";
 import { readyToDraw } from "./tools/drawing.js";
+import { backToPicture, offering } from "./notes.js";
 
 // What an image's first bytes say it is. A map text could start with
 // the same bytes, all skipped, so one that the browser cannot decode is
@@ -106,11 +107,11 @@ async function openImage(file, head) {
   return true;
 }
 
-// The offer of one cell a block, beside the line on the image opened;
-// the map stays one cell a pixel unless it is taken, as a step of its own;
-// or, where the image looks drawn at N pixels a cell but is no whole
-// number of blocks, why there is none. And the image's dialog, for other
-// settings.
+// The offer of one cell a block, over the picture; the map stays one cell
+// a pixel unless it is taken, as a step of its own, the picture focused
+// then; or, where the image looks drawn at N pixels a cell but is no
+// whole number of blocks, why there is none. And the image's dialog, for
+// other settings.
 function offerScaled(img, block, name, file) {
   const more = Object.assign(document.createElement("button"), { type: "button", id: "image-settings",
     textContent: "Image settings…" });
@@ -128,9 +129,11 @@ function offerScaled(img, block, name, file) {
   take.addEventListener("click", () => {
     $("opened").textContent = "";
     replace(blockBytes({ w, h, cells }), name, "an image");
+    backToPicture();
   });
   $("opened").replaceChildren(`${name.replace(/\.map$/, "")} looks drawn at ${n} pixels a cell: every ${n} × ${n} ` +
-    `block of its pixels is alike. It is open as ${block.w} × ${block.h} cells, one a pixel. `, take);
+    `block of its pixels is alike. It is open as ${block.w} × ${block.h} cells, one a pixel: open it one cell a ` +
+    "block? ", take);
 }
 
 function noBlocks(img, name) {
@@ -177,6 +180,8 @@ export function startOpening() {
     $("image-settings")?.remove();
     if ($("unscale")) $("opened").replaceChildren();
   });
+  offering("opened", () => $("opened").replaceChildren());
+  offering("image-settings", () => $("image-settings").remove());
   // An image pasted with no text beside it is opened as a file would be.
   document.addEventListener("paste", (e) => {
     const image = [...e.clipboardData?.files ?? []].find((f) => f.type.startsWith("image/"));

@@ -76,15 +76,14 @@ function renderWhole() {
   renderSoon();
 }
 
-// The readouts of the map's size (or, for a refused map, the tool's
-// message) and uneven rows, and the picture rendered at once. A new map is
+// The readouts of the map's size (or, for a refused map, how far it is
+// drawn) and uneven rows, and the picture rendered at once. A new map is
 // fitted; a changed one keeps the view, so that cells stay under the
 // pointer that paints them. With no map at all, the picture says what to do.
-function showPicture(out) {
+function showPicture() {
   const { refused, wid, hgt, unevenRows } = layout();
-  $("size").textContent = refused ? `Refused: ${out.message.trim()}${layout().refusedCell ? " The map up to that byte, " +
-    "the byte marked in red." : ""}` : `Width ${wid}, height ${hgt}: the width is the last row's cell count.`;
-  $("size").classList.toggle("refused", refused);
+  $("size").textContent = refused ? `The map as far as the tool reads it${layout().refusedCell ? ", to the byte it " +
+    "refuses, ringed" : ""}.` : `Width ${wid}, height ${hgt}: the width is the last row's cell count.`;
   $("empty").hidden = map().bytes.length > 0;
   $("canvas").setAttribute("aria-label", refused ? "Picture of the map up to the refused byte"
     : `Picture of the map, ${wid} by ${hgt} cells`);
@@ -97,10 +96,21 @@ function showPicture(out) {
 // The rulers' bands along the top and left edges, in CSS pixels.
 export const RULERS = { top: 16, left: 32 };
 
-// The whole map in the box beside the rulers, its cells at most 48
-// pixels; an empty map starts at the corner, where its first cell will be.
+// How much of the picture's foot the refusal and the offers standing over
+// it cover, at most three quarters: a refused byte is painted where it
+// shows.
+function covered() {
+  const canvas = $("canvas"), shown = ["refusal", "charset", "opened"].map($).filter((e) => e.getClientRects().length > 0);
+  if (!shown.length) return 0;
+  const from = Math.min(...shown.map((e) => e.getBoundingClientRect().top));
+  return Math.min(Math.max(canvas.getBoundingClientRect().bottom - from, 0), canvas.clientHeight * 3 / 4);
+}
+
+// The whole map in the box beside the rulers and above what covers the
+// picture's foot, its cells at most 48 pixels; an empty map starts at the
+// corner, where its first cell will be.
 function fit() {
-  const canvas = $("canvas"), { top, left } = RULERS, w = canvas.clientWidth - left, h = canvas.clientHeight - top;
+  const canvas = $("canvas"), { top, left } = RULERS, w = canvas.clientWidth - left, h = canvas.clientHeight - top - covered();
   if (layout().rows === 0) {
     picture.view = { s: 24, ox: left, oy: top, fit: true };
     return;
@@ -225,7 +235,7 @@ export function zoom(factor, cx, cy) {
 // About the middle of the picture.
 export function zoomBy(factor) {
   const canvas = $("canvas");
-  zoom(factor, canvas.clientWidth / 2, canvas.clientHeight / 2);
+  zoom(factor, canvas.clientWidth / 2, canvas.clientHeight * 3 / 4);
 }
 
 export function pan(dx, dy) {
@@ -283,8 +293,8 @@ export function startPicture() {
     readouts = true;
     renderWhole();
   });
-  on("converted", ({ out }) => {
-    if (readouts) showPicture(out);
+  on("converted", () => {
+    if (readouts) showPicture();
     else renderNow();
     placeCursor();
     readouts = false;

@@ -1,10 +1,13 @@
-// Where a refused map goes wrong: the tool's message as it is, then what
-// the tool does not say: the line and column of the refused byte, an
-// excerpt of its line with the byte marked, the byte marked in the text
-// box, and for a zero or a lower-case o, what a marked cell is.
+// Where a refused map goes wrong, over the picture: the tool's message as
+// it is, then what the tool does not say: the line and column of the
+// refused byte, an excerpt of its line with the byte marked, the byte
+// marked in the text box, for a zero or a lower-case o what a marked cell
+// is, and how to mend it.
 import { $, decoder } from "./page.js";
+import { CAPACITY } from "./conversion.js";
 import { map, on } from "./document.js";
 import { inBox } from "./textbox.js";
+import { reveal } from "./layout.js";
 
 // Line and column of the byte at `at`, 1-based and counted as an editor
 // counts them: a line ends at LF, CR LF or a lone CR, and a column is a
@@ -24,9 +27,13 @@ const HINTS = { "0": "the digit zero", "o": "a lower-case o" };
 
 // inBox: the map is in the text box, where its byte can be marked.
 function showRefusal(out, bytes, inBox) {
+  $("refusal").hidden = !out.message;
   $("message").textContent = out.message;
   const ch = out.refused && !out.tooLarge ? String.fromCharCode(bytes[out.at]) : "";
   $("hint").textContent = HINTS[ch] ? `A marked cell is the capital letter O, not ${HINTS[ch]}.` : "";
+  $("mend").textContent = out.tooLarge ? `A map is at most ${CAPACITY.toLocaleString("en")} bytes: open a smaller one, ` +
+    "or make a new map." : ch ? "Mend that byte in the map's text, which the button above picks, or paint its cell " +
+    "while drawing." : "";
   const at = ch ? position(bytes, out.at) : null;
   $("where").hidden = $("excerpt").hidden = !at;
   $("layer").replaceChildren();
@@ -34,6 +41,7 @@ function showRefusal(out, bytes, inBox) {
   $("goto").textContent = `line ${at.line}, column ${at.column}`;
   $("goto").disabled = !inBox;
   $("goto").onclick = () => {
+    reveal($("text"));
     $("text").focus();
     $("text").setSelectionRange(at.index, at.index + 1);
   };

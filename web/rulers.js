@@ -1,5 +1,5 @@
-// Rulers and a grid to count by. Along the picture's top and left edges,
-// the cells' coordinates as the listing gives them: x from 0 at the left,
+// Rulers and a grid to count by. Along the map's top and left edges (the
+// picture's, where the map goes past them), the cells' coordinates as the listing gives them: x from 0 at the left,
 // y counting the picture's rows, which are the listing's (an empty line
 // is none). Labelled every 1, 5, 10, 50, 100… cells, the finest that
 // leaves room for the labels at this zoom; the cell under the pointer or
@@ -56,6 +56,10 @@ function rulers(ctx, at, s, colours, ratio) {
   if (rows === 0) return void Object.assign(overlay.dataset, { rulerX: "", rulerY: "" });
   const band = RULERS.top * ratio, wide = RULERS.left * ratio, font = 11 * ratio, [x0, y0] = at(0, 0);
   const xAt = (i) => x0 + i * s, yAt = (j) => y0 + j * s;
+  // The bands' corner, against the map, within the picture; each as long
+  // as the map is in view.
+  const left = Math.min(Math.max(x0 - wide, 0), overlay.width - wide), top = Math.min(Math.max(y0 - band, 0), overlay.height - band);
+  const right = Math.max(Math.min(xAt(widest), overlay.width), left + wide), bottom = Math.max(Math.min(yAt(rows), overlay.height), top + band);
   const n = gridEvery();
   // The heavier grid, under the rulers.
   if (n && s >= 4 * ratio) {
@@ -71,32 +75,33 @@ function rulers(ctx, at, s, colours, ratio) {
   ctx.save();
   ctx.font = `${font}px sans-serif`;
   const room = ctx.measureText(String(Math.max(widest, rows) - 1)).width + 6 * ratio;
-  const xs = labels(widest, stepFor(s, room), wide, overlay.width, xAt);
-  const ys = labels(rows, stepFor(s, font + 4 * ratio), band, overlay.height, yAt);
+  const xs = labels(widest, stepFor(s, room), left + wide, overlay.width, xAt);
+  const ys = labels(rows, stepFor(s, font + 4 * ratio), top + band, overlay.height, yAt);
   ctx.globalAlpha = 0.85;
   ctx.fillStyle = colours.bgCss;
-  ctx.fillRect(0, 0, overlay.width, band);
-  ctx.fillRect(0, band, wide, overlay.height - band);
+  // A device pixel short of the map, whose edge's grid line shows.
+  ctx.fillRect(left, top, right - left, band - ratio);
+  ctx.fillRect(left, top + band, wide - ratio, bottom - top - band);
   ctx.globalAlpha = 1;
   const c = underPointer();
   ctx.fillStyle = colours.accent;
-  if (c && c.x >= 0 && c.x < widest) ctx.fillRect(xAt(c.x), band - 3 * ratio, s, 3 * ratio);
-  if (c && c.y >= 0 && c.y < rows) ctx.fillRect(wide - 3 * ratio, yAt(c.y), 3 * ratio, s);
+  if (c && c.x >= 0 && c.x < widest) ctx.fillRect(xAt(c.x), top + band - 3 * ratio, s, 3 * ratio);
+  if (c && c.y >= 0 && c.y < rows) ctx.fillRect(left + wide - 3 * ratio, yAt(c.y), 3 * ratio, s);
   ctx.fillStyle = colours.fgCss;
   ctx.textBaseline = "top";
   const across = placed(xs, (i) => xAt(i) + 2 * ratio, (i) => ctx.measureText(i).width, overlay.width - ratio, 4 * ratio);
   const down = placed(ys, (j) => yAt(j) + 2 * ratio, () => font, overlay.height - ratio, 0);
-  for (const i of xs) ctx.fillRect(xAt(i), 0, ratio, band);
-  for (const j of ys) ctx.fillRect(0, yAt(j), wide, ratio);
-  for (const [i, x] of across) ctx.fillText(i, x, 2 * ratio);
-  for (const [j, y] of down) ctx.fillText(j, 2 * ratio, y);
-  // What is labelled, and any label that passes the overlay's edge, for
-  // the page's test.
+  for (const i of xs) ctx.fillRect(xAt(i), top, ratio, band);
+  for (const j of ys) ctx.fillRect(left, yAt(j), wide, ratio);
+  for (const [i, x] of across) ctx.fillText(i, x, top + 2 * ratio);
+  for (const [j, y] of down) ctx.fillText(j, left + 2 * ratio, y);
+  // What is labelled, any label that passes the overlay's edge, and where
+  // the bands' corner is in CSS pixels, for the page's test.
   const cut = [...across.filter(([i, x]) => x + ctx.measureText(i).width > overlay.width),
     ...down.filter(([, y]) => y + font > overlay.height)].map(([i]) => i);
   ctx.restore();
   Object.assign(overlay.dataset, { rulerX: across.map(([i]) => i).join(" "), rulerY: down.map(([j]) => j).join(" "),
-    rulerMark: c ? `${c.x},${c.y}` : "", rulerCut: cut.join(" ") });
+    rulerMark: c ? `${c.x},${c.y}` : "", rulerCut: cut.join(" "), rulerAt: `${left / ratio},${top / ratio}` });
 }
 
 export const startRulers = () => addLayer(rulers);

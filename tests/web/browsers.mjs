@@ -17,7 +17,9 @@
 // driver gives none of these three. tab() opens another tab of the same
 // browser with the same interface (in WebKit a window: a tab out of sight
 // draws no frames), front() brings a tab to the front, shut() closes it as
-// a user does, its page told.
+// a user does, its page told. size(width, height, phone) makes the viewport
+// so large (phone: a phone's, with touch, in Chromium alone), size() as it
+// was.
 import { spawn } from "node:child_process";
 import { createServer } from "node:net";
 import puppeteer from "puppeteer-core";
@@ -91,6 +93,8 @@ async function puppet(engine, profile) {
       },
       type: (text) => page.keyboard.type(text),
       screenshot: (path) => page.screenshot({ path }),
+      size: (width, height, phone) => page.setViewport(width ? { width, height, ...phone && { deviceScaleFactor: 2, isMobile: true,
+        hasTouch: true } } : VIEWPORT),
       preload: (script) => page.evaluateOnNewDocument(script),
       cdp: (method, params) => session.send(method, params),
       requests: () => requested.splice(0).filter((r) => !refused.has(r.id)).map((r) => r.url()),
@@ -172,6 +176,13 @@ async function webkit() {
       screenshot: async (path) => (await import("node:fs")).writeFileSync(path, await d.takeScreenshot(), "base64"),
       preload: null,
       requests: () => null,
+      // The window's size, less what its frame takes.
+      async size(width = VIEWPORT.width, height = VIEWPORT.height) {
+        await d.manage().window().setRect({ width, height });
+        if (width === VIEWPORT.width && height === VIEWPORT.height) return;
+        const [w, h] = await d.executeScript("return [innerWidth, innerHeight]");
+        await d.manage().window().setRect({ width: 2 * width - w, height: 2 * height - h });
+      },
       async tab() {
         await here();
         await d.switchTo().newWindow("window");

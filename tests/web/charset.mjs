@@ -12,5 +12,6 @@ export const CHARSET_ACTIONS = {
     const s = [...document.querySelectorAll("#charset select")].find((s) => s.dataset.char.codePointAt(0) === parseInt(code, 16));
     Object.assign(s, { value }).dispatchEvent(new Event("change"));
   }`, choices),
-  confirm: (page) => page.update(() => page.click("charset-go")),
+  // As a hand takes it, the button focused first.
+  confirm: (page) => page.update(() => page.js("const b = document.getElementById('charset-go'); b.focus(); b.click();")),
 };

@@ -4,6 +4,28 @@ import { join } from "node:path";
 import { ROOT, bin, check, sha256, sleep } from "./page.mjs";
 import { axe } from "./sealed.mjs";
 
+// The screen as it is: its scrolling width, and on a phone its scrolling
+// height and the body's, which clips what the page does not scroll to
+// (else the viewport's); those of the wanted elements not in view;
+// on a phone the targets of fewer than 44 pixels a side; whether the
+// picture is under a button of the dock; whether the top bar shows; where the map's
+// corner is from the rulers' corner.
+const screen = (page, phone, wanted) => page.js(`const [phone, wanted] = arguments, $ = (id) => document.getElementById(id);
+  const box = (e) => e.getBoundingClientRect(), seen = (e) => e.getClientRects().length > 0;
+  const inView = (r) => r.top >= 0 && r.left >= 0 && r.bottom <= innerHeight && r.right <= innerWidth;
+  const out = [...document.querySelectorAll(wanted)].filter((e) => !inView(box(e)))
+    .map((e) => e.id || e.dataset.tool || e.dataset.command);
+  const small = phone ? [...document.querySelectorAll("button, label, input[type=file]")]
+    .filter((e) => seen(e) && !e.closest("dialog") && (box(e).height < 44 || box(e).width < 44))
+    .map((e) => e.id || e.textContent.trim().slice(0, 20)) : [];
+  const c = box($("canvas")), r = $("overlay").dataset.rulerAt.split(",").map(Number), v = $("canvas").dataset;
+  const under = [...document.querySelectorAll("#dock button")].filter(seen).map(box)
+    .some((d) => c.bottom > d.top && c.top < d.bottom && c.right > d.left && c.left < d.right);
+  const high = Math.max(document.documentElement.scrollHeight, document.body.scrollHeight);
+  return [document.documentElement.scrollWidth, phone ? high : innerHeight, out, small, under,
+    seen($("topbar")), [v.x0 - r[0], v.y0 - r[1]]];`,
+phone, wanted);
+
 // Chromium alone, through the DevTools protocol: real downloads, touch, a
 // phone's screen, the history of 100 cells.
 export async function chromium(page) {
@@ -51,7 +73,7 @@ export async function chromium(page) {
 
   // On a phone's screen, a tap 8 px beside the map's right edge and a
   // swipe down the margin below it change nothing.
-  await page.b.page.setViewport({ width: 360, height: 740, deviceScaleFactor: 2, isMobile: true, hasTouch: true });
+  await page.b.size(360, 740, true);
   await page.fresh();
   await page.dialog("new", 16, 16);
   await page.drawing(true);
@@ -64,40 +86,36 @@ export async function chromium(page) {
   await touch("touchEnd", []);
   await page.frames();
   check("a tap and a swipe beside the map", await page.mapText(), "................\n".repeat(16));
-  await page.b.page.setViewport({ width: 1280, height: 900 });
 
-  // A phone, 360 × 740 with touch, and a desktop, 1280 × 720, drawing with
-  // a selection: nothing wider than the screen, and in view at once the
-  // picture, every tool, the selection's commands, the pen's size, Mirror,
-  // Grid, Undo, Redo and Save map; on the desktop the readout and the
-  // listing's first lines too; on the phone every touch target at least
-  // 44 pixels a side; axe clean.
-  for (const [w, h, phone] of [[360, 740, true], [1280, 720, false]]) {
-    await page.b.page.setViewport({ width: w, height: h, deviceScaleFactor: phone ? 2 : 1, isMobile: phone, hasTouch: phone });
+  // A phone upright and on its side, with touch, and desktops of 800 × 600
+  // and 1280 × 720, drawing with a selection: nothing wider than the
+  // screen, and in view at once the picture, every tool, Undo and Redo,
+  // and but at 800 × 600 the selection's commands, the pen's size, Mirror
+  // and Grid; the rulers against the map; on a phone the top bar, its name and commands, the
+  // page one screen high, every touch target at least 44 pixels a side;
+  // on a desktop Save map, the readout, and at 1280 × 720 the listing's
+  // first lines; axe clean. On the phone upright, More opens the sheet:
+  // the map's text in view, the page one screen still, axe clean.
+  for (const [w, h, phone] of [[360, 740, true], [740, 360, true], [800, 600, false], [1280, 720, false]]) {
+    await page.b.size(w, h, phone);
     await page.fresh();
     await page.loadPath(join(ROOT, "examples/room.map"));
     await page.drawing(true);
     await page.keys("Control+a");
-    check(`${w} × ${h}`, await page.js(`const [phone] = arguments, $ = (id) => document.getElementById(id);
-      if (phone) $("picture").scrollIntoView();
-      else scrollTo(0, 0);
-      const box = (e) => e.getBoundingClientRect(), seen = (e) => e.getClientRects().length > 0;
-      const inView = (r) => r.top >= 0 && r.left >= 0 && r.bottom <= innerHeight && r.right <= innerWidth;
-      const wanted = [$("canvas"), $("pen-size"), $("mirror"), $("grid"),
-        ...document.querySelectorAll("#tool-picks button, #selection-tools button, #steps button")];
-      if (!phone) wanted.push($("cell"));
-      const out = wanted.filter((e) => !inView(box(e))).map((e) => e.id || e.dataset.tool);
-      // Nor is the picture under the dock.
-      const [c, d] = [box($("canvas")), box($("dock"))];
-      if (c.bottom > d.top && c.top < d.bottom && c.right > d.left && c.left < d.right) out.push("under the dock");
-      if (!phone && box($("listing")).top + 60 > innerHeight) out.push("the listing's first lines");
-      const small = phone ? [...document.querySelectorAll("button, label, input[type=file]")]
-        .filter((e) => seen(e) && !e.closest("dialog") && (box(e).height < 44 || box(e).width < 44))
-        .map((e) => e.id || e.textContent.trim().slice(0, 20)) : [];
-      return [document.documentElement.scrollWidth, out, small];`, phone), [w, [], []]);
+    const wanted = ["#canvas", "#tool-picks button", "#undo", "#redo", ...w === 800 ? ["#save"] : ["#pen-size", "#mirror", "#grid",
+      "#selection-tools button", "#tool-options label", ...phone ? ["#topbar button", "#map-name"] : ["#save", "#cell"]]].join(", ");
+    check(`${w} × ${h}`, await screen(page, phone, wanted), [w, h, [], [], false, phone, [32, 16]]);
+    if (w === 1280) {
+      check("the listing's first lines", await page.js("return document.getElementById('listing').getBoundingClientRect().top + 60 <= innerHeight"),
+        true);
+    }
     await axe(page, `${w} × ${h}`);
+    if (w !== 360) continue;
+    await page.click("sheet-toggle");
+    check("the sheet", (await screen(page, true, "#text")).slice(0, 4), [w, h, [], []]);
+    await axe(page, "the sheet");
   }
-  await page.b.page.setViewport({ width: 1280, height: 900 });
+  await page.b.size();
 
   // A map too large for the text box, 100 cells painted: the history holds
   // what they changed, 4 bytes a cell, and undoing them gives it back.

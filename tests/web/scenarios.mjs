@@ -10,6 +10,7 @@ import { ROOT, bin, check, expand, sha256, sleep } from "./page.mjs";
 import { FORM_ACTIONS } from "./forms.mjs";
 import { MAPS_ACTIONS } from "./maps.mjs";
 import { CHARSET_ACTIONS } from "./charset.mjs";
+import { SHIFT_ACTIONS } from "./shift.mjs";
 
 // Where no storage is, or it is full, from before the page's own script.
 const PRELOADS = {
@@ -222,8 +223,10 @@ export const ACTIONS = {
       const d = document.getElementById("canvas").dataset, ratio = devicePixelRatio;
       const css = getComputedStyle(document.documentElement).getPropertyValue("--" + colour).trim();
       const rgb = [1, 3, 5].map((i) => parseInt(css.slice(i, i + 2), 16));
-      // The bands are 32 px wide and 16 high, the mark their last 3 px.
-      const px = ([x, y]) => [x === "ruler" ? 30.5 : +d.x0 + +x * d.cell, y === "ruler" ? 14.5 : +d.y0 + +y * d.cell]
+      // The bands are 32 px wide and 16 high from their corner, the mark
+      // their last 3 px.
+      const [bx, by] = o.dataset.rulerAt.split(",").map(Number);
+      const px = ([x, y]) => [x === "ruler" ? bx + 30.5 : +d.x0 + +x * d.cell, y === "ruler" ? by + 14.5 : +d.y0 + +y * d.cell]
         .map((v) => v * ratio);
       const [a, b] = [from, to].map(px), n = Math.ceil(Math.max(...[0, 1].map((k) => Math.abs(b[k] - a[k])))) + 1;
       const img = o.getContext("2d").getImageData(0, 0, o.width, o.height).data;
@@ -240,6 +243,7 @@ export const ACTIONS = {
   ...FORM_ACTIONS,
   ...MAPS_ACTIONS,
   ...CHARSET_ACTIONS,
+  ...SHIFT_ACTIONS,
 };
 
 // A text that should be, or hold (~TEXT), waited for a while.
@@ -256,6 +260,7 @@ export async function scenarios(page, only = "") {
     .filter((line) => line.trim() && !line.startsWith("#")).map((line) => line.split(" | ").map((f) => f.trim()));
   for (const [name, map, actions, want] of rows.filter(([name]) => name.includes(only))) {
     if (/\bpreload\b/.test(actions) && !page.b.preload) continue;
+    if (/\bscreen \d+ \d+ phone\b/.test(actions) && page.b.engine !== "chromium") continue;
     for (const pace of /\bstroke\b/.test(actions) ? ["fast", "slow"] : [""]) {
       page.row = `${name}${pace && `, ${pace}`}`;
       if (page.verbose) console.log(page.row);
@@ -266,6 +271,7 @@ export async function scenarios(page, only = "") {
         else check(`${page.row}: ${e.message}`, false, true);
       } finally {
         if (page.unload) await page.b.page.removeScriptToEvaluateOnNewDocument(page.unload.identifier);
+        if (/\bscreen\b/.test(actions)) await page.b.size();
         page.unload = null;
         // Back to the first tab, the second closed.
         if (page.other) {
@@ -304,9 +310,10 @@ async function scenario(page, map, actions, want, pace) {
     await page.keys("Control+z");
     states.push(await page.mapText());
   }
-  // A map brought back after a reload is where the history starts.
-  if (!/reload|close|tab/.test(actions)) check(`${page.row}: undone to the start`, states.at(-1), "");
-  if (map !== "-" && !/reload|golink|close|tab/.test(actions)) check(`${page.row}: undone to the file`, states.at(-2), expand(map));
+  // A map brought back after a reload (as a phone's screen brings one) is
+  // where the history starts.
+  if (!/reload|close|tab|phone/.test(actions)) check(`${page.row}: undone to the start`, states.at(-1), "");
+  if (map !== "-" && !/reload|golink|close|tab|phone/.test(actions)) check(`${page.row}: undone to the file`, states.at(-2), expand(map));
   for (let i = 1; i < states.length; i++) {
     if (i === states.length - 1) await page.click("redo");
     else await page.keys(i % 2 ? "Control+y" : "Control+Shift+z");

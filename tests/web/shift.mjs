@@ -1,7 +1,49 @@
-// The hosted page's opening: its layout shifts, its description and
-// robots.txt.
+// Where things are: scenarios.tsv's screens, marks of where the page's
+// parts are and looks at them again; and the hosted page's opening: its
+// layout shifts, its description and robots.txt.
 import { join } from "node:path";
 import { ROOT, check } from "./page.mjs";
+
+// The parts that must stay put while the page tells and offers things:
+// the picture's bar, the history's buttons, the picture, the listing's top.
+const WATCHED = ["#picture > .bar", "#steps", "#canvas", "#listing"];
+
+export const SHIFT_ACTIONS = {
+  // The viewport W × H, "phone": a phone's, with touch (Chromium alone),
+  // which Chromium takes on by loading the page again: the map kept first.
+  async screen(page, [w, h, phone]) {
+    if (phone) await page.kept();
+    await page.b.size(+w, +h, phone === "phone");
+    if (phone) await page.open();
+    await page.frames();
+  },
+  // Where the watched parts are now, once the last change is drawn, and
+  // in Chromium the layout shifts in the picture's column from now on (the
+  // listing's column changes with the map's listing).
+  async mark(page) {
+    await page.frames();
+    await page.js(`const watched = arguments[0];
+      window.boxes = () => watched.map((s) => { const r = document.querySelector(s).getBoundingClientRect();
+        return [s, r.left, r.top, r.width, s === "#listing" ? 0 : r.height].join(" "); });
+      window.marked = boxes();
+      window.shifted = [];
+      if (PerformanceObserver.supportedEntryTypes?.includes("layout-shift")) {
+        new PerformanceObserver((l) => shifted.push(...l.getEntries().flatMap((e) => e.sources)
+          .filter((s) => document.getElementById("picture").contains(s.node)).map((s) => s.node.id || s.node.className)))
+          .observe({ type: "layout-shift" });
+      }`, WATCHED);
+  },
+  // Since the mark: nothing moved, and no layout shift.
+  async still(page) {
+    await page.frames();
+    check(`${page.row}: nothing moved`, await page.js("return [boxes().filter((b, i) => b !== marked[i]), shifted]"), [[], []]);
+  },
+  // An element shown, all of it in the viewport as the page is scrolled.
+  inview: async (page, [id]) => check(`${page.row}: #${id} in view`, await page.js(`const r = document.getElementById(arguments[0])
+    .getBoundingClientRect();
+    return r.height > 0 && r.top >= 0 && r.left >= 0 && r.bottom <= innerHeight && r.right <= innerWidth ||
+      [r.left, r.top, r.right, r.bottom, innerWidth, innerHeight].map(Math.round).join(" ");`, id), true),
+};
 
 // The hosted page opens with a map brought back, on a phone's screen, over a
 // slow network and processor: its layout shifts add up to less than 0.1.
