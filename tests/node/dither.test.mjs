@@ -9,8 +9,9 @@ import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { deflateSync } from "node:zlib";
-import { crc, pngPixels } from "../../web/png.js";
+import { pngPixels } from "../../web/png.js";
 import { cells, frame, mapOf, sample, values } from "../../web/dither.js";
+import { END, ihdr, pngFile } from "./rows.mjs";
 
 // Images made here, greys row by row.
 const noise = (w, h, seed) => Array.from({ length: w * h }, () => (seed = (seed * 1103515245 + 12345) % 2 ** 31) >> 23);
@@ -31,20 +32,9 @@ const own = (img, t, dither, invert = false) => {
 };
 
 function greyPNG({ w, h, grey }) {
-  const chunk = (type, body) => {
-    const c = Buffer.alloc(12 + body.length);
-    c.writeUInt32BE(body.length);
-    c.write(type, 4, "latin1");
-    Buffer.from(body).copy(c, 8);
-    c.writeUInt32BE(crc(c, 4, 8 + body.length), 8 + body.length);
-    return c;
-  };
-  const head = Buffer.alloc(13);
-  head.writeUInt32BE(w), head.writeUInt32BE(h, 4), head[8] = 8;
   const raw = new Uint8Array((w + 1) * h);
   for (let y = 0; y < h; y++) raw.set(grey.subarray(y * w, y * w + w), y * (w + 1) + 1);
-  return Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), chunk("IHDR", head),
-    chunk("IDAT", deflateSync(raw)), chunk("IEND", [])]);
+  return pngFile(ihdr(w, h, 8, 0), ["IDAT", deflateSync(raw)], END);
 }
 
 const PILLOW = `
