@@ -31,15 +31,7 @@ content() {
 }
 
 # long TEXT: TEXT with each "{N*PART}" in it repeated out.
-long() {
-  local s=$1 part i
-  while [[ $s =~ \{([0-9]+)\*([^}]*)\} ]]; do
-    part=
-    for ((i = 0; i < BASH_REMATCH[1]; i++)); do part+=${BASH_REMATCH[2]}; done
-    s=${s/"${BASH_REMATCH[0]}"/$part}
-  done
-  printf '%s' "$s"
-}
+long() { printf '%s' "$1" | perl -pe 's/\{(\d+)\*([^}]*)\}/$2 x $1/ge'; }
 
 # listing WORDS: the listing that the short form stands for.
 listing() {

@@ -3,23 +3,15 @@
 #
 #   run-cases.sh [--root DIR] [--platform linux|windows] [--cases FILE] TOOL...
 #
-# TOOL... is the command that runs gridpin (for instance "wine gridpin.exe").
-# Each case runs in a scratch folder of its own and is checked as a whole:
-# exit status, exact standard error, empty standard output and the bytes of
-# the file "out" afterwards. On windows every line the tool writes must end
-# in CR LF; the table's expectations hold bare line feeds.
+# TOOL... runs gridpin (for instance "wine gridpin.exe"). Each case runs in
+# a scratch folder of its own and must match in exit status, standard error
+# (printf %b text), empty standard output and the file "out" afterwards. On
+# windows every line the tool writes must end in CR LF; the table holds LF.
 #
-# Table rows are fields split by "|", blanks around them trimmed:
-#   name | on | args | files | status | stderr | out [| outname]
+# Rows: name | on | args | files | status | stderr | out [| outname]
 # on      all, linux or windows: where the case runs
-# args    the words after the program name
-# files   ";"-separated NAME=CONTENT, made in the scratch folder first
-# stderr  printf %b text
-# out     "=" unchanged (or still absent), "-" absent, "@PATH" a file of the
-#         repository, "sha256:HEX", or a listing written the short way:
-#         "[3,2] [0,0] [2,0]" is the header line of a 3 x 2 map, then points
-# outname the file that out speaks of, when it is not "out"
-# The forms of files, out and long names are in forms.sh.
+# out     "=" unchanged (or still absent), "-" absent, "sha256:HEX", or a
+#         form of forms.sh; outname the file out speaks of, if not "out"
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)

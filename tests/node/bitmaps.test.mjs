@@ -12,16 +12,10 @@ import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { FORMS } from "../../web/forms/index.js";
 import { identifier } from "../../web/forms/names.js";
+import { mapOf } from "./rows.mjs";
 
 const [, , , c, xbm, pbm, pbm4] = FORMS, dir = mkdtempSync(join(tmpdir(), "bitmaps-"));
 const run = (cmd, args, input) => execFileSync(cmd, args, { cwd: dir, input, maxBuffer: 1 << 26 }).toString();
-// A map's rows as the conversion lays them out.
-function mapOf(rows, name, options = {}) {
-  const rowStart = [0], cells = [];
-  for (const r of rows) { for (const ch of r) cells.push(ch === "O" ? 1 : 0); rowStart.push(cells.length); }
-  return { name, eol: "\n", options, w: Math.max(...rows.map((r) => r.length)), h: rows.length, rowStart: Uint32Array.from(rowStart),
-    cells: Uint8Array.from(cells) };
-}
 const padded = (rows) => rows.map((r) => r.padEnd(Math.max(...rows.map((q) => q.length)), ".")).join("\n") + "\n";
 const ROWS = ["O.O......O", ".O", "", "OOOOOOOOOOOOOOOOO", "O", "O", "O", "O", "O........O"];
 
@@ -35,7 +29,7 @@ test("C headers compile in C99, C17, C++17 and C++20, each twice, beside each ot
   for (const flavour of ["plain", "arduino"]) {
     const unit = [...USUAL], uses = [];
     HOSTILE.forEach((name, i) => {
-      writeFileSync(join(dir, `m${i}.h`), c.write(mapOf(ROWS, name, { flavour, order: ["msb", "lsb", "vertical"][i % 3] })));
+      writeFileSync(join(dir, `m${i}.h`), c.write(mapOf(ROWS, { name, options: { flavour, order: ["msb", "lsb", "vertical"][i % 3] } })));
       unit.push(`#include "m${i}.h"`, `#include "m${i}.h"`);
       const id = identifier(name);
       uses.push(`${id}[0] + ${id}_WIDTH + ${id}_HEIGHT`);
@@ -59,7 +53,7 @@ const DRAW = {
 };
 test("each byte order drawn by its display's layout", () => {
   for (const [order, bit] of Object.entries(DRAW)) {
-    writeFileSync(join(dir, "m.h"), c.write(mapOf(ROWS, "m", { order })));
+    writeFileSync(join(dir, "m.h"), c.write(mapOf(ROWS, { options: { order } })));
     writeFileSync(join(dir, "draw.c"), `#include <stdio.h>\n#include "m.h"\n#define W m_WIDTH\nint main(void) {
       for (int y = 0; y < m_HEIGHT; y++) { for (int x = 0; x < W; x++) putchar(${bit} ? 'O' : '.'); putchar('\\n'); } return 0; }\n`);
     run("gcc", ["draw.c", "-o", "draw"]);
@@ -71,7 +65,7 @@ const MAPS = [ROWS, ["O"], ["........O", "O"], [".".repeat(33), "O".repeat(33)],
 test("XBM and PBM read by Pillow and netpbm", () => {
   for (const rows of MAPS) {
     for (const [form, ext] of [[xbm, "xbm"], [pbm, "pbm"], [pbm4, "pbm"]]) {
-      writeFileSync(join(dir, `m.${ext}`), form.write(mapOf(rows, "m")));
+      writeFileSync(join(dir, `m.${ext}`), form.write(mapOf(rows)));
       const pillow = run("/usr/bin/python3", ["-c", `from PIL import Image
 im = Image.open("m.${ext}").convert("1")
 print("\\n".join("".join("O" if (im.getpixel((x, y)) == 0) == ${ext === "pbm" ? "True" : "False"} else "." for x in range(im.width)) for y in range(im.height)))`]);

@@ -7,10 +7,9 @@ import { CRLF, Edits, apply, difference, inverse, merge, lineEndOf, weight } fro
 import { images } from "../../web/images.js";
 import { ellipse } from "../../web/ellipse.js";
 import { characters, guess, label, printable, translate } from "../../web/characters.js";
+import { bytes, dec, rowsOf } from "./rows.mjs";
 
-const enc = new TextEncoder(), dec = new TextDecoder(), bytes = (s) => enc.encode(s);
-const block = (text) => parseBlock(text);
-const text = ({ w, h, cells }) => Array.from({ length: h }, (_, y) => Array.from(cells.slice(y * w, y * w + w), (v) => ".O-"[v]).join("")).join("/");
+const block = parseBlock, text = (b) => rowsOf(b, ".O-").join("/");
 
 test("blocks", () => {
   for (const [input, want] of [["O.\n.O\n", "O./.O"], ["O\r\n..O", "O--/..O"], ["", ""], ["\n", ""], ["O\n\nO", "O/-/O"]]) {
@@ -21,11 +20,8 @@ test("blocks", () => {
     assert.equal(block(input).error, error);
   }
   const b = block("OO.\n..O\n");
-  assert.equal(text(flipped(b, true)), ".OO/O..");
-  assert.equal(text(flipped(b, false)), "..O/OO.");
-  assert.equal(text(rotated(b)), ".O/.O/O.");
-  assert.equal(text(rotated(rotated(rotated(rotated(b))))), text(b));
-  assert.equal(text(markedOnly(b)), "OO-/--O");
+  for (const [got, want] of [[flipped(b, true), ".OO/O.."], [flipped(b, false), "..O/OO."], [rotated(b), ".O/.O/O."],
+    [rotated(rotated(rotated(rotated(b)))), "OO./..O"], [markedOnly(b), "OO-/--O"]]) assert.equal(text(got), want);
   assert.equal(AS_IS, 2);
   assert.equal(dec.decode(blockBytes(b)), "OO.\n..O\n");
   assert.equal(dec.decode(blockBytes(b, CRLF)), "OO.\r\n..O\r\n");
@@ -60,11 +56,7 @@ test("edits: applied, undone, joined", () => {
 });
 
 test("the mirror's images", () => {
-  const all = (x, y, axis) => {
-    const out = [];
-    images(x, y, axis, (u, v) => out.push(`${u},${v}`));
-    return out.join(" ");
-  };
+  const all = (x, y, axis, out = []) => (images(x, y, axis, (u, v) => out.push(`${u},${v}`)), out.join(" "));
   for (const [x, y, axis, want] of [
     [0, 0, null, "0,0"],
     [0, 0, { across: true, down: false, w: 3, h: 3 }, "0,0 2,0"],
@@ -87,10 +79,8 @@ test("the ellipse's cells: in the box, symmetric, each once", () => {
     });
     return grid.map((r) => r.join("")).join("/");
   };
-  assert.equal(draw(1, 1, false), "O");
-  assert.equal(draw(3, 1, false), "OOO");
-  assert.equal(draw(5, 5, false), ".OOO./O...O/O...O/O...O/.OOO.");
-  assert.equal(draw(5, 5, true), ".OOO./OOOOO/OOOOO/OOOOO/.OOO.");
+  for (const [w, h, filled, want] of [[1, 1, false, "O"], [3, 1, false, "OOO"], [5, 5, false, ".OOO./O...O/O...O/O...O/.OOO."],
+    [5, 5, true, ".OOO./OOOOO/OOOOO/OOOOO/.OOO."]]) assert.equal(draw(w, h, filled), want);
   for (let w = 1; w <= 12; w++) {
     for (let h = 1; h <= 12; h++) {
       for (const filled of [false, true]) {

@@ -5,12 +5,10 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
-import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
-import { tmpdir } from "node:os";
-import { join } from "node:path";
 import { deflateSync } from "node:zlib";
-import { crc, pngPixels } from "../../web/png.js";
+import { pngPixels } from "../../web/png.js";
 import { cells, frame, mapOf, runScale, sample, values } from "../../web/dither.js";
+import { END, ihdr, pngFile } from "./rows.mjs";
 
 // Images made here, greys row by row.
 const noise = (w, h, seed) => Array.from({ length: w * h }, () => (seed = (seed * 1103515245 + 12345) % 2 ** 31) >> 23);
@@ -30,55 +28,39 @@ const own = (img, t, dither, invert = false) => {
   return cells(values(sample(opaque(img), f, false), img.w, img.h, invert, false), img.w, img.h, t, dither);
 };
 
+// A greyscale PNG, 8 bits a pixel.
 function greyPNG({ w, h, grey }) {
-  const chunk = (type, body) => {
-    const c = Buffer.alloc(12 + body.length);
-    c.writeUInt32BE(body.length);
-    c.write(type, 4, "latin1");
-    Buffer.from(body).copy(c, 8);
-    c.writeUInt32BE(crc(c, 4, 8 + body.length), 8 + body.length);
-    return c;
-  };
-  const head = Buffer.alloc(13);
-  head.writeUInt32BE(w), head.writeUInt32BE(h, 4), head[8] = 8;
   const raw = new Uint8Array((w + 1) * h);
   for (let y = 0; y < h; y++) raw.set(grey.subarray(y * w, y * w + w), y * (w + 1) + 1);
-  return Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), chunk("IHDR", head),
-    chunk("IDAT", deflateSync(raw)), chunk("IEND", [])]);
+  return pngFile(ihdr(w, h, 8, 0), ["IDAT", deflateSync(raw)], END);
 }
 
+// Pillow's cells of each PNG, given by name in base64 on its input.
 const PILLOW = `
-import json, sys
+import base64, io, json, sys
 from PIL import Image, ImageOps
 out = {}
-for path in sys.argv[1:]:
-    im = Image.open(path)
+for name, data in json.load(sys.stdin).items():
+    im = Image.open(io.BytesIO(base64.b64decode(data)))
     bits = lambda i: "".join("O" if v == 0 else "." for v in i.convert("L").tobytes())
-    out[path] = {"fs": bits(im.convert("1")), "fs-invert": bits(ImageOps.invert(im).convert("1"))}
+    out[name] = {"fs": bits(im.convert("1")), "fs-invert": bits(ImageOps.invert(im).convert("1"))}
     for t in (0, 1, 127, 128, 129, 200, 255, 256):
-        out[path][t] = bits(im.point(lambda v: 255 if v >= t else 0))
+        out[name][t] = bits(im.point(lambda v: 255 if v >= t else 0))
 print(json.dumps(out))
 `;
 const text = (c) => Array.from(c, (v) => ".O"[v]).join("");
 
 test("threshold and Floyd–Steinberg as Pillow's point and convert(\"1\"), from a PNG", async () => {
-  const dir = mkdtempSync(join(tmpdir(), "dither-"));
-  try {
-    const paths = Object.entries(IMAGES).map(([name, img]) => {
-      writeFileSync(join(dir, `${name}.png`), greyPNG(img));
-      return join(dir, `${name}.png`);
-    });
-    const pillow = JSON.parse(execFileSync("/usr/bin/python3", ["-c", PILLOW, ...paths]));
-    for (const [name, img] of Object.entries(IMAGES)) {
-      const read = await pngPixels(greyPNG(img)), want = pillow[join(dir, `${name}.png`)];
-      assert.deepEqual(read.grey, img.grey);
-      for (const [rule, t, dither, invert] of [["fs", 128, "floyd"], ["fs-invert", 128, "floyd", true],
-        ...[0, 1, 127, 128, 129, 200, 255, 256].map((v) => [v, v, "none"])]) {
-        assert.equal(text(own(read, t, dither, invert)), want[rule], `${name} ${rule}`);
-      }
+  const pngs = Object.fromEntries(Object.entries(IMAGES).map(([name, img]) => [name, greyPNG(img)]));
+  const pillow = JSON.parse(execFileSync("/usr/bin/python3", ["-c", PILLOW],
+    { input: JSON.stringify(Object.fromEntries(Object.entries(pngs).map(([name, png]) => [name, png.toString("base64")]))) }));
+  for (const [name, img] of Object.entries(IMAGES)) {
+    const read = await pngPixels(pngs[name]);
+    assert.deepEqual(read.grey, img.grey);
+    for (const [rule, t, dither, invert] of [["fs", 128, "floyd"], ["fs-invert", 128, "floyd", true],
+      ...[0, 1, 127, 128, 129, 200, 255, 256].map((v) => [v, v, "none"])]) {
+      assert.equal(text(own(read, t, dither, invert)), pillow[name][rule], `${name} ${rule}`);
     }
-  } finally {
-    rmSync(dir, { recursive: true, force: true });
   }
 });
 

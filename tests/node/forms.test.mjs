@@ -5,9 +5,9 @@ import assert from "node:assert/strict";
 import { FORMS, Refusal, formOf } from "../../web/forms/index.js";
 import { identifier } from "../../web/forms/c.js";
 import { fits, fitted } from "../../web/forms/fit.js";
+import { bytes, dec, mapOf, rowsOf } from "./rows.mjs";
 
-const [png, json, csv, c, xbm, pbm, pbm4] = FORMS, enc = new TextEncoder(), dec = new TextDecoder();
-const bytes = (s) => enc.encode(s);
+const [png, json, csv, c, xbm, pbm, pbm4] = FORMS;
 const LINE = 'the line is not "x,y": two whole numbers, 0 or more, below a billion, and a comma between';
 // What a read gives: the listing's lines and the form's line of each, or
 // the map's rows, or the refusal as the page says it.
@@ -15,10 +15,7 @@ function read(form, text, capacity = 1000000) {
   try {
     const got = form.read(typeof text === "string" ? bytes(text) : text, { capacity });
     if (got.trimmed) return `${got.trimmed.w}×${got.trimmed.h} trimmed: ${dec.decode(got.trimmed.bytes).replace(/\n/g, "/")}`;
-    if (got.block) {
-      const { w, h, cells } = got.block;
-      return Array.from({ length: h }, (_, y) => Array.from(cells.subarray(y * w, y * w + w), (v) => ".O"[v]).join("")).join("/");
-    }
+    if (got.block) return rowsOf(got.block).join("/");
     const { w, h, body, line } = got.listing;
     return `[${w},${h}] ${dec.decode(body).split("\n").slice(0, -1).join(" ")} @${[1, 2, 3].map(line)}`;
   } catch (e) {
@@ -108,18 +105,6 @@ test("C read", () => {
   ]) assert.equal(read(c, text), want, text.slice(0, 60));
 });
 
-// A map's rows as the conversion lays them out, and its listing's lines
-// after the header.
-function mapOf(rows, name = "room.map", eol = "\n") {
-  const rowStart = [0], cells = [], body = [];
-  rows.forEach((r, y) => {
-    [...r].forEach((ch, x) => { cells.push(ch === "O" ? 1 : 0); if (ch === "O") body.push(`[${x},${y}]\n`); });
-    rowStart.push(cells.length);
-  });
-  return { name, eol, wid: rows.at(-1)?.length ?? 0, hgt: rows.length, body: bytes(body.join("")), w: Math.max(0, ...rows.map((r) => r.length)),
-    h: rows.length, rowStart: Uint32Array.from(rowStart), cells: Uint8Array.from(cells) };
-}
-
 test("written, and read back", () => {
   for (const [form, rows, eol, want] of [
     [json, ["O.O", ".O"], "\n", '{"width": 2, "height": 2, "points": [[0, 0], [2, 0], [1, 1]]}\n'],
@@ -137,7 +122,7 @@ test("written, and read back", () => {
     [pbm, ["O".repeat(71)], "\n", `P1\n71 1\n${"1".repeat(70)}\n1\n`],
     [pbm4, ["O.O", ".O", "........O"], "\n", "P4\n9 3\n\xa0\0@\0\0\x80"],
   ]) {
-    const map = mapOf(rows, "room.map", eol), out = form.write(map), text = String.fromCharCode(...out);
+    const map = mapOf(rows, { name: "room.map", eol }), out = form.write(map), text = String.fromCharCode(...out);
     assert.equal(form.text ? dec.decode(out) : text, want);
     assert.equal(formOf("file", out)?.name ?? (rows.flat().join("").includes("O") ? "none" : form.name), form === pbm4 ? "pbm" : form.name);
     const back = read(form, out);

@@ -3,54 +3,22 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { deflateSync } from "node:zlib";
-import { crc, isPNG, marked, pngCells, pngSize } from "../../web/png.js";
+import { isPNG, marked, pngCells, pngSize } from "../../web/png.js";
 import { pngOf } from "../../web/pngwrite.js";
-
-// Rows of O and . as the conversion lays them out.
-function layout(rows) {
-  const rowStart = [0], cells = [];
-  for (const r of rows) {
-    cells.push(...[...r].map((c) => c === "O" ? 1 : 0));
-    rowStart.push(cells.length);
-  }
-  return { w: Math.max(...rows.map((r) => r.length)), h: rows.length, rowStart, cells };
-}
-const rowsOf = ({ w, h, cells }) => Array.from({ length: h }, (_, y) => Array.from(cells.slice(y * w, y * w + w), (v) => ".O"[v]).join(""));
+import { END, SIGNATURE, ihdr, mapOf, pngFile as file, rowsOf } from "./rows.mjs";
 
 test("written and read back: each row as wide as the widest", async () => {
   for (const rows of [["O"], ["."], ["O.O", ".O"], ["OOOO", "O"], ["O...O...O"], [".O.O.O.O.", "", "O"], ["O".repeat(4099)]]) {
-    const png = pngOf(layout(rows)), w = Math.max(...rows.map((r) => r.length));
+    const png = pngOf(mapOf(rows)), w = Math.max(...rows.map((r) => r.length));
     assert.deepEqual(pngSize(png), { width: w, height: rows.length });
     assert.deepEqual(rowsOf(await pngCells(png)), rows.map((r) => r.padEnd(w, ".")), rows.join("/"));
   }
 });
 
-// A PNG of these chunks, each [type, body], after the signature.
-const SIGNATURE = [137, 80, 78, 71, 13, 10, 26, 10];
-function file(...chunks) {
-  const parts = [Uint8Array.from(SIGNATURE)];
-  for (const [type, body] of chunks) {
-    const c = new Uint8Array(12 + body.length), v = new DataView(c.buffer);
-    v.setUint32(0, body.length);
-    c.set([...type].map((ch) => ch.charCodeAt(0)), 4);
-    c.set(body, 8);
-    v.setUint32(8 + body.length, crc(c, 4, 8 + body.length));
-    parts.push(c);
-  }
-  return Buffer.concat(parts);
-}
-const ihdr = (w, h, depth, type, interlace = 0) => {
-  const b = new Uint8Array(13), v = new DataView(b.buffer);
-  v.setUint32(0, w);
-  v.setUint32(4, h);
-  b.set([depth, type, 0, 0, interlace], 8);
-  return ["IHDR", b];
-};
 const idat = (...raw) => ["IDAT", deflateSync(Uint8Array.from(raw))];
-const END = ["IEND", new Uint8Array(0)];
 
 test("refused: what is wrong with the file", async () => {
-  const good = pngOf(layout(["O."]));
+  const good = pngOf(mapOf(["O."]));
   const broken = Buffer.from(good);
   broken[40] ^= 1;
   for (const [bytes, why] of [

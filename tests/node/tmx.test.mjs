@@ -10,19 +10,15 @@ import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { deflateSync, gzipSync } from "node:zlib";
 import { FORMS, Refusal } from "../../web/forms/index.js";
+import { bytes, mapOf } from "./rows.mjs";
 
-const tmx = FORMS.find((f) => f.name === "tmx"), dir = mkdtempSync(join(tmpdir(), "tmx-")), dec = new TextDecoder();
-function mapOf(rows, eol = "\n") {
-  const rowStart = [0], cells = [];
-  for (const r of rows) { for (const ch of r) cells.push(ch === "O" ? 1 : 0); rowStart.push(cells.length); }
-  return { name: "m", eol, w: Math.max(...rows.map((r) => r.length)), h: rows.length, rowStart, cells: Uint8Array.from(cells) };
-}
+const tmx = FORMS.find((f) => f.name === "tmx"), dir = mkdtempSync(join(tmpdir(), "tmx-"));
 const MAPS = [["O.O", ".O.", "OOO"], ["O.........O", ".O", "", "O"], ["O"], ["........O", "O"], ["...", "..."],
   [".".repeat(33), "O".repeat(17)], ["O.".repeat(40)], Array.from({ length: 9 }, (_, y) => "O".repeat(y + 1))];
 
 test("rendered by tmxrasterizer, a pixel a tile, as the map's cells", () => {
   for (const [i, rows] of MAPS.entries()) {
-    writeFileSync(join(dir, "m.tmx"), tmx.write(mapOf(rows, i % 2 ? "\r\n" : "\n")));
+    writeFileSync(join(dir, "m.tmx"), tmx.write(mapOf(rows, { eol: i % 2 ? "\r\n" : "\n" })));
     execFileSync("tmxrasterizer", ["--tilesize", "1", "--no-smoothing", "m.tmx", "m.png"], { cwd: dir, stdio: "ignore",
       env: { ...process.env, QT_QPA_PLATFORM: "offscreen" } });
     const got = execFileSync("/usr/bin/python3", ["-c", `from PIL import Image
@@ -36,9 +32,9 @@ print("\\n".join("".join(key.get(im.getpixel((x, y)), "?") for x in range(im.wid
 
 // The rows a read gives: a tile of the first tileset blank, any other
 // marked; each row ended after its last tile. Or the refusal as said.
-async function read(bytes) {
+async function read(text) {
   try {
-    const { block: { w, h, cells, ends } } = await tmx.read(typeof bytes === "string" ? new TextEncoder().encode(bytes) : bytes,
+    const { block: { w, h, cells, ends } } = await tmx.read(typeof text === "string" ? bytes(text) : text,
       { capacity: 1000000 });
     return Array.from({ length: h }, (_, y) => Array.from(cells.subarray(y * w, y * w + ends[y]), (v) => ".O"[v]).join("")).join("/");
   } catch (e) {

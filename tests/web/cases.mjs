@@ -11,8 +11,6 @@ import { ROOT, check, sha256, unnumbered } from "./page.mjs";
 const MAP_MESSAGES = /^(Unexpected character .*|infile too large)\n$/s;
 const form = (args, cwd) => execFileSync("bash", [join(ROOT, "tests/cli/forms.sh"), ...args], { cwd });
 
-// Every row of the case table that converts a map, through the page; and
-// its listing, with either line end, opened as a map: the same listing.
 export async function cases(page) {
   let n = 0;
   await page.fresh();

@@ -1,8 +1,7 @@
-// Each map of MAPS in each other form, both line ends, downloaded and copied,
-// held against what is derived here from the native tool's listing and the
-// rows counted here (a PNG decoded with Node's zlib, the same in every
-// engine, and against optipng's size for the large ones), and opened
-// back; and scenarios.tsv's action of opening a file by its name.
+// Each map of MAPS in each other form and line end, downloaded and copied,
+// held against what is derived here from the native tool's listing (a PNG
+// decoded by Node's zlib, the same in every engine, the large ones against
+// optipng's size), and opened back; and scenarios.tsv's loadas action.
 import { execFileSync } from "node:child_process";
 import { readFileSync, statSync } from "node:fs";
 import { crc32, inflateSync } from "node:zlib";
@@ -147,10 +146,9 @@ export async function forms(page) {
           out.copied, form !== "png" || pngs.get(name) === sha256(out.bytes)],
         [`test${ext}`, form === "png" ? wanted : sha256(bin(wanted)), (form !== "png" && form !== "pbm-raw") || null, true]);
         // Opened back: JSON and a PNG of even rows give the same listing,
-        // the rest the same points; the bitmaps give rows as wide as their
-        // width, or, where that rectangle is more than a map holds, rows
-        // ended at their last marked cell (a blank row one blank cell), or
-        // the PNG and TMX where their rows end, and say so.
+        // the rest the same points; bitmaps their rectangle, or, where that
+        // is more than a map holds, rows ended at their last marked cell (a
+        // blank row one cell; PNG and TMX where their rows end), said so.
         await page.load(out.bytes, `back${ext}`);
         const back = (await page.download("lf")).bytes.toString("latin1"), same = form === "json" || (form === "png" && new Set(rows).size <= 1);
         const wide = form === "csv" ? points.reduce((m, [x]) => Math.max(m, x + 1), 0) : Math.max(...rows), trimmed = form !== "json" && (wide + 1) * h > CAPACITY + 1;

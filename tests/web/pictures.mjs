@@ -1,19 +1,11 @@
-// PNG files for the test of pictures as maps, written by netpbm's pamtopng
-// and pnmtopng (Debian package netpbm) from samples chosen here, with the
-// map each one must give. Between them they have every colour type and
-// bit depth PNG has, palettes with partial alpha, the one transparent
-// colour of tRNS, Adam7, each row filter, image data over several IDAT
-// chunks, and pixels on either side of the rule: alpha 127 and 128 (32767
-// and 32768 at 16 bits), luminance just below and exactly at half of full
-// scale, colours that a canvas's premultiplied alpha rounds across the
-// line, and 16-bit colours that rounding to 8 bits would take across it.
-//
-//   makePictures(dir) -> [{ name, path, want }]
-//
-// writes them to dir; want is the map text, worked out here from the
-// samples asked for, never by decoding the files. Each file's header is
-// checked to be what was asked for, as a tool may pick another colour type.
-// pictures(page) opens each of them in the page, which must give its map.
+// Pictures as maps: PNGs written by netpbm's pamtopng and pnmtopng from
+// samples chosen here, in every colour type and bit depth, with palettes of
+// partial alpha, tRNS's one colour, Adam7, each row filter, several IDATs,
+// and pixels either side of the rule (alpha 127 and 128, luminance at half
+// of full scale, colours a canvas's premultiplied alpha or rounding 16 bits
+// to 8 would take across it). Each map wanted is worked out from the
+// samples, never by decoding the files; each header is checked to be what
+// was asked for, as a tool may pick another colour type.
 import { execFileSync } from "node:child_process";
 import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
@@ -33,10 +25,9 @@ function noise(w, h, channels, M, near, seed) {
 const N8 = [0, 126, 127, 128, 129, 255], N16 = [0, 32767, 32768, 65535];
 const grid = (w, h, f) => Array.from({ length: h }, (_, y) => Array.from({ length: w }, (_, x) => f(x, y)));
 
-// Premultiplied by alpha 128 and back, grey 127 can come back 128; and
-// (32511, 32768, 32511) is dark at 16 bits but not once each sample is
-// rounded to 8 bits (127, 128, 127). (30, 153, 162) and (24235, 32000,
-// 65495) are exactly half of full scale, which is not dark.
+// Premultiplied by alpha 128 and back, grey 127 can come back 128;
+// (32511, 32768, 32511) is dark, but not rounded to 8 bits; (30, 153, 162)
+// and (24235, 32000, 65495) are exactly half of full scale: not dark.
 const RGBA8 = [[[0, 0, 0, 127], [0, 0, 0, 128], [127, 127, 127, 128], [128, 128, 128, 128], [127, 127, 127, 255]],
   [[126, 127, 127, 129], [127, 126, 128, 131], [30, 153, 162, 255], [30, 153, 161, 255], [30, 153, 162, 200]],
   [[127, 127, 127, 130], [127, 127, 127, 133], [127, 127, 127, 137], [128, 128, 128, 140], [255, 255, 255, 0]]];
@@ -45,10 +36,9 @@ const RGBA16 = [
   [[32511, 32768, 32511, 65535], [32511, 32768, 32511, 32768], [24235, 32000, 65495, 65535], [24235, 32000, 65494, 40000]],
 ];
 
-// Each picture: its name, the colour type, bit depth and interlace method
-// its file must have, the tool, the tuple type and full scale M of its
-// samples, its rows of pixels, the tool's options, and more: key, the one
-// transparent colour; idats, at least so many IDAT chunks.
+// Each picture: name, the file's [colour type, bit depth, interlace], the
+// tool, tuple type, full scale M, rows of pixels, the tool's options, and
+// more: key, the one transparent colour; idats, at least so many IDATs.
 const pic = (name, png, tool, tuple, M, rows, args = [], more = {}) => ({ name, png, tool, tuple, M, rows, args, ...more });
 const greys = (...rows) => rows.map((r) => r.map((v) => [v]));
 const PICTURES = [
@@ -97,8 +87,7 @@ const CHANNELS = { GRAYSCALE: 1, GRAYSCALE_ALPHA: 2, RGB: 3, RGB_ALPHA: 4 };
 const samples = (rows, M, pick) =>
   Buffer.from(rows.flat().flatMap((px) => pick(px).flatMap((v) => M > 255 ? [v >> 8, v & 255] : [v])));
 
-// What is handed to the tool: a PAM to pamtopng; to pnmtopng a PGM or PPM,
-// with the alpha in a PGM file of its own.
+// To pamtopng a PAM; to pnmtopng a PGM or PPM, the alpha in a PGM beside.
 function input(p, path) {
   const { tuple, M, rows } = p, w = rows[0].length, h = rows.length, n = CHANNELS[tuple];
   if (p.tool === "pamtopng") {
@@ -123,8 +112,7 @@ function want({ tuple, M, rows, key }) {
   return rows.map((row) => row.map((px) => marked(rgba(px), M) ? "O" : ".").join("") + "\n").join("");
 }
 
-// The file's colour type, bit depth and interlace method, whether it has
-// tRNS, and how many IDAT chunks.
+// The file's [colour type, bit depth, interlace], tRNS or not, IDATs.
 function header(b) {
   const chunks = [];
   for (let at = 8; at + 8 <= b.length; at += 12 + b.readUInt32BE(at)) {
@@ -158,8 +146,7 @@ export async function makePictures(dir) {
   });
 }
 
-// Each of these PNGs, made by netpbm, gives its map exactly; one a
-// pixel too wide for a map is refused; the largest 1000 wide fits.
+// Each PNG gives its map; one a pixel too wide is refused; 1000 wide fits.
 export async function pictures(page) {
   await page.fresh();
   let last;
@@ -198,8 +185,8 @@ export async function pictures(page) {
   }
 }
 
-// Puts the file in the page's input; true if the image's dialog opens,
-// false if the image opens at once.
+// The file put in the page's input: true if its dialog opens, false if
+// it opens at once.
 async function openDialog(page, path) {
   const run = await page.data("run");
   await page.b.upload("#file", path);
@@ -227,14 +214,12 @@ const preview = (page) => page.js(`const c = document.getElementById("image-prev
   }
   return rows.join("");`);
 
-// A photo-like field in colour with transparent patches, and a logo drawn
-// at 10 pixels a cell scaled to 7.3: each setting's cells, worked out here
-// by dither.js on the PNG reader's pixels, the same in the preview and in
-// the map Open writes, in every engine.
+// A photo-like field with transparent patches, and a logo drawn at 10
+// pixels a cell scaled to 7.3: each setting's cells by dither.js on the PNG
+// reader's pixels, in the preview and in the map Open writes. The alphas
+// either side of half are where a canvas's scaling (and WebKit's
+// premultiplying) would differ from these.
 const LOGO = ["OO..O..O", "O.O.OO.O", "OO..O.OO", "O...O..O", "O...O..O"];
-// Its alphas are on either side of half and in between, where a canvas
-// that scaled it would blend (and WebKit's premultiply and round) them:
-// an engine whose cells come from a canvas's scaling differs from these.
 const ALPHAS = [40, 127, 128, 129, 200, 1, 254];
 const PHOTO = (x, y) => [(x * 7 + y * 3) % 256, (x * y) % 256, (255 - 2 * y + x) & 255,
   (x * 13 + y * 29) % 97 < 16 ? ALPHAS[(x + y) % ALPHAS.length] : 255];
@@ -278,17 +263,16 @@ export async function dialogs(page) {
   }
   // Cancel and Esc change nothing; Open is one step, undone at once.
   const before = await page.mapText();
-  await openDialog(page, files[0][1]);
-  await set(page, { aspect: false, width: 16, height: 16 });
-  await page.js(`document.querySelector("#image-dialog button[value=cancel]").click()`);
-  check("Cancel: the map as it was", [await page.mapText(), await page.js("return document.getElementById('image-dialog').open")], [before, false]);
-  await openDialog(page, files[0][1]);
-  await page.keys("Escape");
-  check("Esc: the map as it was", [await page.mapText(), await page.js("return document.getElementById('image-dialog').open")], [before, false]);
-  await openDialog(page, files[0][1]);
-  await set(page, { aspect: false, width: 16, height: 16 });
-  await page.update(() => page.click("image-open"));
-  check("Open: 16 × 16", (await page.mapText()).length, 17 * 16);
+  for (const how of ["Cancel", "Esc", "Open"]) {
+    await openDialog(page, files[0][1]);
+    await set(page, { aspect: false, width: 16, height: 16 });
+    if (how === "Open") await page.update(() => page.click("image-open"));
+    else if (how === "Esc") await page.keys("Escape");
+    else await page.js(`document.querySelector("#image-dialog button[value=cancel]").click()`);
+    const text = await page.mapText();
+    check(`${how}: the map`, [how === "Open" ? text.length : text, await page.js("return document.getElementById('image-dialog').open")],
+      [how === "Open" ? 17 * 16 : before, false]);
+  }
   await page.keys("Control+z");
   check("Open: one step undone", await page.mapText(), before);
   // An image pasted with no text beside it opens as its file would.
