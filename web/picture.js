@@ -147,16 +147,15 @@ function render() {
   document.body.dataset.renderMs = performance.now() - t0;
 }
 
-// The overlay: the refused byte's ring, the keyboard cursor while the
-// picture has the focus, and the layers over them, so that the rulers'
-// bands hide a ring that passes the map's edge.
+// The overlay: the refused byte's ring, the layers, and the keyboard
+// cursor while the picture has the focus.
 function renderOverlay() {
   const overlay = $("overlay"), ctx = context("overlay"), ratio = dpr();
   ctx.clearRect(0, 0, overlay.width, overlay.height);
   const at = (x, y) => toPixels(x, y, ratio);
   ring(ctx, layout().refusedCell, palette.refused, []);
-  if (document.activeElement === $("canvas")) ring(ctx, picture.cursor, palette.accent, [3 * ratio, 2 * ratio]);
   for (const layer of layers) layer(ctx, at, picture.view.s * ratio, palette, ratio);
+  if (document.activeElement === $("canvas")) ring(ctx, picture.cursor, palette.accent, [3 * ratio, 2 * ratio]);
   due.overlay = false;
 }
 
