@@ -8,7 +8,7 @@ import { ROOT, bin, check } from "./page.mjs";
 export async function accessibility(page) {
   await page.fresh();
   check("map text's own face for O, . and 0", await page.js(`const faces = await document.fonts.load('14px "gridpin cells"', "O.0");
-    return [faces.length, getComputedStyle(document.getElementById("text")).fontFamily.split(",")[0]];`), [1, '"gridpin cells"']);
+    return [faces.length, getComputedStyle(document.getElementById("text")).fontFamily.split(",")[0].replace(/"/g, "")];`), [1, "gridpin cells"]);
   for (const [state, reach] of [["empty", () => {}], ["converted", () => page.loadPath(join(ROOT, "examples/room.map"))],
     ["drawing", () => page.drawing(true)], ["selecting", () => page.keys("Control+a")], ["resizing", () => page.click("resize")],
     ["refused", () => page.js("document.getElementById('resize-dialog').close()").then(() => page.load(bin("O.\n.0\n")))]]) {
