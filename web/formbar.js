@@ -10,7 +10,7 @@ import { CAPACITY, HEADER_WIDTH, readListing } from "./conversion.js";
 import { current, extent, layout, map, replace } from "./document.js";
 import { crlf } from "./listing.js";
 import { FORMS, Refusal } from "./forms/index.js";
-import { fitted } from "./forms/fit.js";
+import { fitted, trimmedNote } from "./forms/fit.js";
 import { readyToDraw } from "./tools/drawing.js";
 
 export const chosen = () => FORMS.find((f) => f.name === $("form").value);
@@ -102,8 +102,7 @@ export async function openForm(file, form) {
     replace(bytes, stem(file.name) + ".map", form.from);
     readyToDraw();
     if (fit?.trimmed) {
-      $("opened").textContent = `${file.name} is ${w} × ${h} cells, more than a map holds as a ` +
-        "rectangle: each row ends at its last marked cell.";
+      $("opened").textContent = trimmedNote(file.name, w, h, "cells", "marked cell");
     }
   } catch (e) {
     if (!(e instanceof Refusal)) throw e;

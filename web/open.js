@@ -13,7 +13,7 @@ import { sizeDialog } from "./dialogs.js";
 import { formOf } from "./forms/index.js";
 import PNG from "./forms/png.js";
 import { openForm } from "./formbar.js";
-import { fitted } from "./forms/fit.js";
+import { fitted, trimmedNote } from "./forms/fit.js";
 import { readyToDraw } from "./tools/drawing.js";
 import { backToPicture, offering } from "./notes.js";
 
@@ -101,8 +101,7 @@ async function openImage(file, head) {
   replace(fit.bytes, name, "an image");
   readyToDraw();
   if (fit.trimmed) {
-    $("opened").textContent = `${file.name} is ${w} × ${h} pixels, more than a map holds as a rectangle: each row ` +
-      "ends at its last pixel that is not transparent.";
+    $("opened").textContent = trimmedNote(file.name, w, h, "pixels", "pixel that is not transparent");
   } else offerScaled(img, block, name, file.name);
   return true;
 }

@@ -36,3 +36,8 @@ export function fitted(block, capacity) {
   });
   return { bytes, trimmed: true };
 }
+
+// What the page says of a form's map so made: its size, in its units,
+// and where its rows end.
+export const trimmedNote = (file, w, h, unit, end) =>
+  `${file} is ${w} × ${h} ${unit}, more than a map holds as a rectangle: each row ends at its last ${end}.`;
