@@ -43,7 +43,7 @@ export function unready(copy = false) {
 function made() {
   const t0 = performance.now(), form = chosen(), out = current();
   const bytes = form.write({ name: map().name, options: optionsOf(form), eol: crlf() ? "\r\n" : "\n", wid: out.wid, hgt: out.hgt,
-    body: out.listing.subarray(HEADER_WIDTH + 1), ...form.cells && { ...extent(), rowStart: layout().rowStart, cells: layout().cells } });
+    points: out.points, body: out.listing.subarray(HEADER_WIDTH + 1), ...form.cells && { ...extent(), rowStart: layout().rowStart, cells: layout().cells } });
   document.body.dataset.formMs = performance.now() - t0;
   return { form, bytes };
 }

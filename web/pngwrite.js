@@ -2,10 +2,13 @@
 // transparent past the end of a row shorter than the widest. The same map
 // gives the same file in every engine: a browser's own compressor differs
 // from engine to engine, so the zlib data is pako's, zlib in plain
-// JavaScript, with fixed options. Of zlib's strategies, two are tried:
-// its usual matching, which finds the repeated rows of a drawn map, and
-// Huffman codes alone, a third shorter on random or sparse cells, whose
-// short matches cost more than the bytes they stand for.
+// JavaScript, with fixed options. Of zlib's strategies, two serve: its
+// usual matching, which finds the repeated rows and patterns of a drawn or
+// dithered map, and Huffman codes alone, a third shorter on random or
+// sparse cells, whose short matches cost more than the bytes they stand
+// for. The matching, which costs a page several times as much on noise,
+// is tried only where a quick look finds long repeats, and then the
+// smaller of the two is kept.
 //
 // Indices into a palette of black and white: one bit a pixel, or two when
 // some row is short, with a third entry, a transparent white. No row is
@@ -26,27 +29,73 @@ function chunk(type, body) {
   return c;
 }
 
-const smaller = (a, b) => b.length < a.length ? b : a;
+// The share of the data that repeats what came before in runs of 8
+// bytes or more, within zlib's window: each place looked up once by its
+// next 4 bytes, a greedy parse such as zlib's at its quickest. Noise has
+// none; a drawn map, a pattern or a sparse field has most of it covered.
+function repeats(raw) {
+  const last = new Int32Array(1 << 14).fill(-1);
+  let covered = 0;
+  for (let i = 0; i + 3 < raw.length;) {
+    const key = ((raw[i] << 16 | raw[i + 1] << 8 | raw[i + 2]) * 2654435761 >>> 18 ^ raw[i + 3]) & 16383, from = last[key];
+    last[key] = i;
+    let len = 0;
+    if (from >= 0 && i - from <= 32768) while (len < 258 && i + len < raw.length && raw[from + len] === raw[i + len]) len++;
+    if (len >= 8) {
+      covered += len;
+      i += len;
+    } else i++;
+  }
+  return covered / raw.length;
+}
+
+// The bytes that the data would come to at best, coded a byte at a time:
+// its entropy by the bytes' counts.
+function entropy(raw) {
+  const counts = new Uint32Array(256);
+  for (let i = 0; i < raw.length; i++) counts[raw[i]]++;
+  let bits = 0;
+  for (const c of counts) if (c) bits -= c * Math.log2(c / raw.length);
+  return bits / 8;
+}
+
+// The rows' indices after each row's filter byte (0: none). A byte holds
+// 8 cells, or 4 of a map with short rows.
+function indices({ w, h, rowStart, cells }, even) {
+  const stride = (even ? Math.ceil(w / 8) : Math.ceil(w / 4)) + 1, raw = new Uint8Array(stride * h);
+  for (let y = 0; y < h; y++) {
+    let c = rowStart[y], at = y * stride + 1;
+    const end = rowStart[y + 1];
+    if (even) {
+      // A marked cell is index 0, a blank one 1: the byte is the cells' bits flipped.
+      for (const whole = c + (w & ~7); c < whole; c += 8) {
+        raw[at++] = ~(cells[c] << 7 | cells[c + 1] << 6 | cells[c + 2] << 5 | cells[c + 3] << 4 | cells[c + 4] << 3 |
+          cells[c + 5] << 2 | cells[c + 6] << 1 | cells[c + 7]) & 255;
+      }
+      for (let shift = 7; c < end; c++, shift--) raw[at] |= (cells[c] ^ 1) << shift;
+    } else {
+      for (let x = 0; x < w; x++, c++) raw[at + (x >> 2)] |= (x >= end - rowStart[y] ? NONE : cells[c] ? MARKED : BLANK) << (6 - 2 * (x & 3));
+    }
+  }
+  return raw;
+}
 
 // The PNG of rows of cells: cells[rowStart[y] + x] is 1 where (x, y) is
 // marked, for x below the row's length; w is the widest row's.
-export function pngOf({ w, h, rowStart, cells }) {
+export function pngOf(map) {
+  const { w, h, rowStart } = map;
   let even = true;
   for (let y = 0; y < h && even; y++) even = rowStart[y + 1] - rowStart[y] === w;
-  const depth = even ? 1 : 2, per = 8 / depth, stride = Math.ceil(w / per) + 1, raw = new Uint8Array(stride * h);
-  for (let y = 0; y < h; y++) {
-    const start = rowStart[y], n = rowStart[y + 1] - start, at = y * stride + 1;
-    for (let x = 0; x < w; x++) {
-      const v = x >= n ? NONE : cells[start + x] ? MARKED : BLANK, k = x % per;
-      raw[at + (x - k) / per] |= v << (8 - depth - depth * k);
-    }
-  }
-  const head = new Uint8Array(13), v = new DataView(head.buffer);
+  const raw = indices(map, even), head = new Uint8Array(13), v = new DataView(head.buffer);
   v.setUint32(0, w);
   v.setUint32(4, h);
-  head.set([depth, 3, 0, 0, 0], 8);  // a palette, deflate, no filter, no interlace
+  head.set([even ? 1 : 2, 3, 0, 0, 0], 8);  // a palette, deflate, no filter, no interlace
   const palette = [0, 0, 0, 255, 255, 255, ...(even ? [] : [255, 255, 255])];
+  const huffman = () => deflate(raw, { strategy: constants.Z_HUFFMAN_ONLY }), matched = repeats(raw) >= 0.2 && deflate(raw);
+  // Noise that Huffman codes would shorten by under a hundredth is stored
+  // as it is: smaller still once the codes' own tables count, and at once.
+  const data = matched ? [matched, huffman()].reduce((a, b) => b.length < a.length ? b : a)
+    : entropy(raw) >= 0.99 * raw.length ? deflate(raw, { level: 0 }) : huffman();
   return join(Uint8Array.of(137, 80, 78, 71, 13, 10, 26, 10), chunk("IHDR", head), chunk("PLTE", Uint8Array.from(palette)),
-    ...(even ? [] : [chunk("tRNS", Uint8Array.of(255, 255, 0))]),
-    chunk("IDAT", smaller(deflate(raw), deflate(raw, { strategy: constants.Z_HUFFMAN_ONLY }))), chunk("IEND", new Uint8Array(0)));
+    ...(even ? [] : [chunk("tRNS", Uint8Array.of(255, 255, 0))]), chunk("IDAT", data), chunk("IEND", new Uint8Array(0)));
 }

@@ -12,7 +12,7 @@ export function mapOf(rows, more = {}) {
     [...r].forEach((ch, x) => { cells.push(ch === "O" ? 1 : 0); if (ch === "O") body.push(`[${x},${y}]\n`); });
     rowStart.push(cells.length);
   });
-  return { name: "m", eol: "\n", wid: rows.at(-1)?.length ?? 0, hgt: rows.length, body: bytes(body.join("")),
+  return { name: "m", eol: "\n", wid: rows.at(-1)?.length ?? 0, hgt: rows.length, body: bytes(body.join("")), points: body.length,
     w: Math.max(0, ...rows.map((r) => r.length)), h: rows.length, rowStart: Uint32Array.from(rowStart), cells: Uint8Array.from(cells), ...more };
 }
 

@@ -4,10 +4,9 @@
 // is more than a map holds, each row ends at its last marked cell. Read
 // as spreadsheets keep it too: numbers between quotes, lines ended by CR
 // alone, blank lines at the end.
-import { join } from "../bytes.js";
 import { mapSize } from "../block.js";
 import { DOT, O } from "../edits.js";
-import { headOf, pointLines, points, refuse, shown, textOf } from "./text.js";
+import { csvLines, headOf, pointLines, refuse, shown, textOf } from "./text.js";
 
 const LINE = "the line is not \"x,y\": two whole numbers, 0 or more, below a billion, and a comma between";
 
@@ -126,6 +125,6 @@ function read(bytes, { capacity }) {
 export default {
   name: "csv", title: "CSV", label: "CSV of the listing", ext: ".csv", type: "text/csv", text: true, from: "a CSV file",
   sniff: (bytes) => /^("x","y"|x,y)/.test(headOf(bytes)),
-  write: ({ body, eol }) => join(`x,y${eol}`, points(body, "", ",", eol, "")),
+  write: ({ body, points, eol }) => csvLines(body, points, `x,y${eol}`, eol),
   read,
 };

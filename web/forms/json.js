@@ -3,8 +3,7 @@
 // browser's own parser: any JSON whose object has these three keys, its
 // numbers whole (3.0 and 3e0 are 3), other keys ignored. Where it refuses,
 // the line (and the column) is found again in the text, only then.
-import { join } from "../bytes.js";
-import { headOf, pointLines, points, refuse, shown, textOf } from "./text.js";
+import { headOf, jsonPoints, pointLines, refuse, shown, textOf } from "./text.js";
 
 const KEYS = ["width", "height", "points"];
 const ws = (c) => c === 0x20 || c === 0x09 || c === 0x0a || c === 0x0d;
@@ -186,7 +185,7 @@ export default {
   name: "json", title: "JSON", label: "JSON of the listing", ext: ".json", type: "application/json", text: true,
   from: "a JSON file",
   sniff: (bytes) => /^\s*\{/.test(headOf(bytes)),
-  write: ({ wid, hgt, body, eol }) => join(`{"width": ${wid}, "height": ${hgt}, "points": [`,
-    points(body, "[", ", ", "]", ", "), `]}${eol}`),
+  write: ({ wid, hgt, body, points, eol }) => jsonPoints(body, points, `{"width": ${wid}, "height": ${hgt}, "points": [`,
+    `]}${eol}`),
   read,
 };

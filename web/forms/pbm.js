@@ -9,14 +9,21 @@ import { fits } from "./fit.js";
 
 const LINE = 70;
 
+// Written straight into the file's bytes: a piece of text a line costs a
+// large map thousands of small arrays.
 function plain(map) {
-  const { w, h, rowStart, cells, eol } = map, parts = [`P1${eol}${w} ${h}${eol}`], row = new Uint8Array(w);
+  const { w, h, rowStart, cells, eol } = map, head = encoder.encode(`P1${eol}${w} ${h}${eol}`), end = encoder.encode(eol);
+  const out = new Uint8Array(head.length + h * (w + Math.ceil(w / LINE) * end.length));
+  out.set(head);
+  let n = head.length;
   for (let y = 0; y < h; y++) {
-    row.fill(48);
-    for (let x = 0, s = rowStart[y]; x < rowStart[y + 1] - s; x++) row[x] += cells[s + x];
-    for (let x = 0; x < w; x += LINE) parts.push(row.slice(x, x + LINE), eol);
+    const start = rowStart[y], len = rowStart[y + 1] - start;
+    for (let x = 0; x < w; x++) {
+      out[n++] = x < len ? 48 + cells[start + x] : 48;
+      if ((x + 1) % LINE === 0 || x === w - 1) for (const b of end) out[n++] = b;
+    }
   }
-  return join(...parts);
+  return out;
 }
 
 const raw = (map) => join(`P4\n${map.w} ${map.h}\n`, ...packed(map, "msb"));
