@@ -143,7 +143,7 @@ function photo(path, w, h) {
 // Floyd–Steinberg: the cells alone); Open to the picture drawn.
 export async function dialog(page) {
   const got = {}, set = (id, v) => page.js(`const e = document.getElementById("image-" + arguments[0]);
-    e.value = arguments[1]; e.dispatchEvent(new Event("change", { bubbles: true }));
+    e[e.type === "checkbox" ? "checked" : "value"] = arguments[1]; e.dispatchEvent(new Event("change", { bubbles: true }));
     return +document.body.dataset.previewMs;`, id, v);
   for (const [w, h] of [[1000, 1000], [4000, 3000]]) {
     const path = photo(page.file(`photo-${w}.png`, ""), w, h), opened = [], sized = [], levels = [], big = [], bigLevels = [], open = [];
@@ -169,6 +169,17 @@ export async function dialog(page) {
   }
   return got;
 }
+
+// The dialog's lines in a table: what each is, and its figure of a run.
+export const dialogLines = [1000, 4000].flatMap((w) => {
+  const name = w === 1000 ? "photo of 1000 × 1000" : "photo of 4000 × 3000", d = (r) => r[`dialog${w}`];
+  return [[`${name}: the file to its dialog shown, preview drawn`, (r) => d(r).opened],
+    [`${name}: a size of 128 × 64, area average, preview`, (r) => d(r).sized],
+    [`${name}: the threshold at 128 × 64, Floyd–Steinberg, preview`, (r) => d(r).level],
+    [`${name}: a size of 1000 × 999, area average, preview`, (r) => d(r).big],
+    [`${name}: the threshold at 1000 × 999, Floyd–Steinberg, preview`, (r) => d(r).bigLevel],
+    [`${name}: Open at 1000 × 999, to its picture drawn`, (r) => d(r).open]];
+});
 
 // Each form made from the random map five times, and opened again from
 // the file made: the form's own reading to the map's bytes (a PNG's to
@@ -262,13 +273,5 @@ export function timingTable(rows) {
     line("1,000,000 bytes: a stroke's end to the map kept (50 of it the wait for more steps)", (r) => r.kept),
     line("1,000,000 bytes: the keeping's own write", (r) => r.wrote),
     line("the Maps list opened with 50 kept maps of 1,000,000 bytes", (r) => r.listed),
-    ...[1000, 4000].flatMap((w) => {
-      const name = w === 1000 ? "photo of 1000 × 1000" : "photo of 4000 × 3000", d = (r) => r[`dialog${w}`];
-      return [line(`${name}: the file to its dialog shown, preview drawn`, (r) => d(r).opened),
-        line(`${name}: a size of 128 × 64, area average, preview`, (r) => d(r).sized),
-        line(`${name}: the threshold at 128 × 64, Floyd–Steinberg, preview`, (r) => d(r).level),
-        line(`${name}: a size of 1000 × 999, area average, preview`, (r) => d(r).big),
-        line(`${name}: the threshold at 1000 × 999, Floyd–Steinberg, preview`, (r) => d(r).bigLevel),
-        line(`${name}: Open at 1000 × 999, to its picture drawn`, (r) => d(r).open)];
-    }), ""].join("\n");
+    ...dialogLines.map(([what, of]) => line(what, of)), ""].join("\n");
 }

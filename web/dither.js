@@ -149,8 +149,8 @@ function parts(s, d, from) {
 
 // A table's row at edge r, summed over each cell's columns, weighted: for
 // every cell of a row, the weighted sum of its columns' parts above r.
-function across(t, r, X, dw) {
-  const xe = X.e, xw = X.wt, out = new Float64Array(dw);
+function across(t, r, X, dw, out) {
+  const xe = X.e, xw = X.wt;
   for (let i = 0; i < dw; i++) {
     const x0 = r + xe[4 * i], x1 = r + xe[4 * i + 1], x2 = r + xe[4 * i + 2], x3 = r + xe[4 * i + 3];
     out[i] = xw[3 * i] * (t[x1] - t[x0]) + xw[3 * i + 1] * (t[x2] - t[x1]) + xw[3 * i + 2] * (t[x3] - t[x2]);
@@ -160,28 +160,40 @@ function across(t, r, X, dw) {
 
 // A table's weighted sums over the cells, row by row: the differences
 // between the sums above a row's edges, weighted. Neighbouring rows share
-// edges, whose sums are made once. Every term is at most the cell's own
-// sum (at most 255 · 2²⁶), so all of it is exact.
+// edges, whose sums are made once; a row's four edges and the next's
+// first come in order, so that at most eight are kept, each in one of
+// eight arrays used again. Every term is at most the cell's own sum (at
+// most 255 · 2²⁶), so all of it is exact.
 function areaSums(t, stride, X, Y, dw, dh, out) {
-  const rows = new Map(), ye = Y.e, yw = Y.wt;
-  const at = (r) => rows.get(r) ?? rows.set(r, across(t, r * stride, X, dw)).get(r);
+  const ye = Y.e, yw = Y.wt, edge = new Float64Array(8).fill(-1), sums = Array.from({ length: 8 }, () => new Float64Array(dw));
+  const at = (r) => {
+    let free = -1;
+    for (let k = 0; k < 8; k++) {
+      if (edge[k] === r) return sums[k];
+      if (free < 0 && edge[k] < 0) free = k;
+    }
+    edge[free] = r;
+    return across(t, r * stride, X, dw, sums[free]);
+  };
   for (let j = 0; j < dh; j++) {
     const u0 = at(ye[4 * j]), u1 = at(ye[4 * j + 1]), u2 = at(ye[4 * j + 2]), u3 = at(ye[4 * j + 3]);
     const a = yw[3 * j], b = yw[3 * j + 1], c = yw[3 * j + 2];
     for (let i = 0, o = j * dw; i < dw; i++) out[o + i] = a * (u1[i] - u0[i]) + b * (u2[i] - u1[i]) + c * (u3[i] - u2[i]);
-    for (const r of rows.keys()) if (j + 1 === dh || r < ye[4 * j + 4]) rows.delete(r);
+    for (let k = 0; k < 8; k++) if (j + 1 === dh || edge[k] < ye[4 * j + 4]) edge[k] = -1;
   }
   return out;
 }
 
 // For each cell the image covers: the weighted sum of its opaque pixels'
-// greys, and their weight, of a total the same for every cell. Nearest:
+// greys, and their weight, of a total the same for every cell (no
+// weights where every pixel is opaque: each is the total). Nearest:
 // the pixel under the cell's centre, ⌊(2i + 1) s / 2d⌋ along each side,
 // weight 1. Area: from the summed-area tables, in time the same for any
 // cell, so that the image's size costs nothing past its tables.
 export function sample(img, f, area) {
-  const { dw, dh } = f, sums = new Float64Array(dw * dh), weights = new Float64Array(dw * dh);
+  const { dw, dh } = f, sums = new Float64Array(dw * dh);
   if (!area) {
+    const weights = new Float64Array(dw * dh);
     const { grey, opaque } = img, xs = Int32Array.from({ length: dw }, (_, i) => f.sx + Math.floor((2 * i + 1) * f.sw / (2 * dw)));
     for (let j = 0; j < dh; j++) {
       const row = (f.sy + Math.floor((2 * j + 1) * f.sh / (2 * dh))) * img.w;
@@ -195,9 +207,7 @@ export function sample(img, f, area) {
   const { stride, greys, counts } = tables(img), total = f.sw * f.sh;
   const X = parts(f.sw, dw, f.sx), Y = parts(f.sh, dh, f.sy);
   areaSums(greys, stride, X, Y, dw, dh, sums);
-  if (counts) areaSums(counts, stride, X, Y, dw, dh, weights);
-  else weights.fill(total);
-  return { ...f, sums, weights, total };
+  return { ...f, sums, weights: counts && areaSums(counts, stride, X, Y, dw, dh, new Float64Array(dw * dh)), total };
 }
 
 // Each cell's value, 0 to 255: the average, rounded half up, of its
@@ -205,10 +215,10 @@ export function sample(img, f, area) {
 // white (blank) or black (marked); cells outside the image are as
 // transparent pixels are.
 export function values(s, W, H, invert, marked) {
-  const out = new Uint8Array(W * H).fill(marked ? 0 : 255), bg = marked ? 0 : 255, T = s.total;
+  const out = new Uint8Array(W * H).fill(marked ? 0 : 255), bg = marked ? 0 : 255, T = s.total, { weights } = s;
   for (let j = 0; j < s.dh; j++) {
     for (let i = 0; i < s.dw; i++) {
-      const c = j * s.dw + i, o = s.weights[c];
+      const c = j * s.dw + i, o = weights ? weights[c] : T;
       const sum = (invert ? 255 * o - s.sums[c] : s.sums[c]) + bg * (T - o);
       out[(s.dy + j) * W + s.dx + i] = Math.floor((2 * sum + T) / (2 * T));
     }

@@ -73,17 +73,23 @@ function made(s) {
   return cells(c.values, s.W, s.H, s.t, s.dither);
 }
 
-// Draws w × h values (0 to 255, or -1 where transparent) into a canvas,
-// each pixel written as one 32-bit word: R, G, B, A in memory's order
-// on the little-endian machines browsers run on.
-function draw(canvas, w, h, at) {
-  Object.assign(canvas, { width: w, height: h });
-  const ctx = canvas.getContext("2d"), img = ctx.createImageData(w, h), px = new Uint32Array(img.data.buffer);
-  for (let p = 0; p < w * h; p++) {
-    const v = at(p);
-    px[p] = v < 0 ? 0 : (0xff000000 | v * 0x010101) >>> 0;
+// Draws w × h pixels into a canvas, each written by fill as one 32-bit
+// word: R, G, B, A in memory's order on the little-endian machines
+// browsers run on. The canvas keeps its size and its image data from one
+// setting to the next, in plain memory, as the picture's are: a canvas
+// resized is a new one to its engine, and a graphics card's canvas, which
+// WebKit renders in software where there is no card, took it tens of ms
+// over a million pixels put while the last were still being shown.
+const context = (canvas) => canvas.getContext("2d", { willReadFrequently: true });
+const BLACK = 0xff000000, WHITE = 0xffffffff, images = new WeakMap();
+function draw(canvas, w, h, fill) {
+  let img = images.get(canvas);
+  if (canvas.width !== w || canvas.height !== h || !img) {
+    Object.assign(canvas, { width: w, height: h });
+    images.set(canvas, img = context(canvas).createImageData(w, h));
   }
-  ctx.putImageData(img, 0, 0);
+  fill(new Uint32Array(img.data.buffer));
+  context(canvas).putImageData(img, 0, 0);
 }
 
 function update() {
@@ -98,7 +104,8 @@ function update() {
   }
   now.cells = made(s);
   now.size = [s.W, s.H];
-  draw($("image-preview"), s.W, s.H, (p) => now.cells[p] ? 0 : 255);
+  const c = now.cells;
+  draw($("image-preview"), s.W, s.H, (px) => { for (let p = 0; p < c.length; p++) px[p] = c[p] ? BLACK : WHITE; });
   $("image-note").textContent = `${s.W} × ${s.H} cells, ${count(mapSize(s.W, s.H), "byte")}`;
   document.body.dataset.previewMs = performance.now() - t0;
 }
@@ -153,7 +160,9 @@ export function imageDialog(img, name, file, t0 = performance.now()) {
   // The image itself, shown at most 480 pixels a side, nearest pixel.
   const k = Math.max(1, w / 480, h / 480), sw = Math.max(1, Math.round(w / k)), sh = Math.max(1, Math.round(h / k));
   const shown = sample(img, frame(w, h, sw, sh, "stretch"), false);
-  draw($("image-source"), sw, sh, (p) => shown.weights[p] ? shown.sums[p] : -1);
+  draw($("image-source"), sw, sh, (px) => {
+    for (let p = 0; p < px.length; p++) px[p] = shown.weights[p] ? (BLACK | shown.sums[p] * 0x010101) >>> 0 : 0;
+  });
   dialog.returnValue = "";
   update();
   dialog.showModal();

@@ -19,10 +19,19 @@ export function packed({ w, h, rowStart, cells }, order) {
     }
     return out;
   }
+  // A whole byte's 8 cells at once, then the cells left.
   const n = Math.ceil(w / 8), lsb = order === "lsb";
   for (let y = 0; y < h; y++) {
-    const line = new Uint8Array(n), start = rowStart[y], len = rowStart[y + 1] - start;
-    for (let x = 0; x < len; x++) if (cells[start + x]) line[x >> 3] |= lsb ? 1 << (x & 7) : 0x80 >> (x & 7);
+    const line = new Uint8Array(n), start = rowStart[y], len = rowStart[y + 1] - start, whole = len & ~7;
+    let x = 0;
+    for (let c = start; x < whole; x += 8, c += 8) {
+      line[x >> 3] = lsb
+        ? cells[c] | cells[c + 1] << 1 | cells[c + 2] << 2 | cells[c + 3] << 3 |
+          cells[c + 4] << 4 | cells[c + 5] << 5 | cells[c + 6] << 6 | cells[c + 7] << 7
+        : cells[c] << 7 | cells[c + 1] << 6 | cells[c + 2] << 5 | cells[c + 3] << 4 |
+          cells[c + 4] << 3 | cells[c + 5] << 2 | cells[c + 6] << 1 | cells[c + 7];
+    }
+    for (; x < len; x++) if (cells[start + x]) line[x >> 3] |= lsb ? 1 << (x & 7) : 0x80 >> (x & 7);
     out.push(line);
   }
   return out;

@@ -27,7 +27,8 @@ export function hexLines(before, lines, indent, eol, after) {
   for (const line of lines) {
     out.fill(32, at, at + indent);
     at += indent;
-    for (const b of line) {
+    for (let i = 0; i < line.length; i++) {
+      const b = line[i];
       out[at] = 48;
       out[at + 1] = 120;
       out[at + 2] = DIGITS[b >> 4];
