@@ -215,12 +215,12 @@ export function sample(img, f, area) {
 // white (blank) or black (marked); cells outside the image are as
 // transparent pixels are.
 export function values(s, W, H, invert, marked) {
-  const out = new Uint8Array(W * H).fill(marked ? 0 : 255), bg = marked ? 0 : 255, T = s.total, { weights } = s;
-  for (let j = 0; j < s.dh; j++) {
-    for (let i = 0; i < s.dw; i++) {
-      const c = j * s.dw + i, o = weights ? weights[c] : T;
-      const sum = (invert ? 255 * o - s.sums[c] : s.sums[c]) + bg * (T - o);
-      out[(s.dy + j) * W + s.dx + i] = Math.floor((2 * sum + T) / (2 * T));
+  const out = new Uint8Array(W * H).fill(marked ? 0 : 255), bg = marked ? 0 : 255, T = s.total, T2 = 2 * T;
+  const { weights, sums, dw, dh, dx, dy } = s;
+  for (let j = 0, c = 0; j < dh; j++) {
+    for (let i = 0, o = (dy + j) * W + dx; i < dw; i++, c++, o++) {
+      const wt = weights ? weights[c] : T, sum = (invert ? 255 * wt - sums[c] : sums[c]) + bg * (T - wt);
+      out[o] = Math.floor((2 * sum + T) / T2);
     }
   }
   return out;
