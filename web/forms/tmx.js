@@ -31,8 +31,12 @@ function write({ w, h, rowStart, cells, eol }) {
   let at = head.length;
   for (let y = 0; y < h; y++) {
     const s = rowStart[y], len = rowStart[y + 1] - s;
-    for (let x = 0; x < w; x++, at += 2) {
-      out[at] = x < len ? 49 + (cells[s + x] === 1 ? 1 : 0) : 48;
+    for (let x = 0; x < len; x++, at += 2) {
+      out[at] = 49 + cells[s + x];
+      out[at + 1] = 44;
+    }
+    for (let x = len; x < w; x++, at += 2) {
+      out[at] = 48;
       out[at + 1] = 44;
     }
     if (y < h - 1) at = (out.set(end, at), at + end.length);
