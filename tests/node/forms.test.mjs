@@ -4,7 +4,7 @@ import { test } from "node:test";
 import assert from "node:assert/strict";
 import { FORMS, Refusal, formOf } from "../../web/forms/index.js";
 import { identifier } from "../../web/forms/c.js";
-import { fits, fitted } from "../../web/forms/fit.js";
+import { fitted, fitting } from "../../web/forms/fit.js";
 import { bytes, dec, mapOf, rowsOf } from "./rows.mjs";
 
 const [png, json, csv, c, xbm, pbm, pbm4] = FORMS;
@@ -62,6 +62,9 @@ for (const [name, form, rows] of [
       ["x,y\n1,\0\n", `2:3: ${LINE}, but NUL (U+0000) stands there`],
       ['x,y\n"1,2"\n', `2:3: ${LINE}, but “,” stands there`],
       ["x,y\n1,2,\n", `2:4: ${LINE}, but “,” stands there`],
+      ["x,y\r\n1,\ufeff2\r\n", `2:3: ${LINE}, but a byte order mark (U+FEFF) stands there`],
+      ["x,y\r1,2\r3,😀", `3:3: ${LINE}, but “😀” stands there`],
+      [Uint8Array.of(...bytes("x,y\n1,"), 0xff, 10), `2:3: ${LINE}, but a byte that is no UTF-8 (U+FFFD) stands there`],
       // Rows ended at their last marked cell where the rectangle is too large.
       ["x,y\n3,0\n0,2\n", "4×3 trimmed: ...O/./O/", 10],
       ["x,y\n3,0\n0,2", "4×3 trimmed: ...O/./O", 8],
@@ -176,6 +179,10 @@ test("cells made a map that fits", () => {
     const cells = new Uint8Array(w * h);
     for (const i of marked) cells[i] = 1;
     assert.deepEqual(text(fitted({ w, h, cells }, capacity)), want, `${w}x${h} ${capacity}`);
-    assert.equal(fits({ w, h, cells }, capacity), want !== null);
+    // Read by a form: refused on its line where it fits neither way, else
+    // the same map, from the rows' ends kept with the block.
+    const read = () => fitted(fitting({ w, h, cells }, capacity, 5), capacity);
+    if (want) assert.deepEqual(text(read()), want);
+    else assert.throws(read, { line: 5, reason: `${w} by ${h} cells would take more than the ${capacity} bytes a map holds` });
   }
 });

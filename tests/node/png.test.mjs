@@ -15,6 +15,24 @@ test("written and read back: each row as wide as the widest", async () => {
   }
 });
 
+// Maps of each kind the writer compresses its own way: noise stored, sparse
+// cells by Huffman codes alone, a pattern by zlib's matching. The first
+// block's type (0 stored, 2 coded) and the IDAT's size tell which.
+test("noise, sparse cells and patterns, each compressed its way, read back", async () => {
+  let seed = 7;
+  const coin = (p) => (seed ^= seed << 13, seed ^= seed >>> 17, seed ^= seed << 5, (seed >>> 0) / 2 ** 32 < p);
+  const map = (w, h, on) => Array.from({ length: h }, (_, y) => Array.from({ length: w }, (_, x) => on(x, y) ? "O" : ".").join(""));
+  for (const [name, rows, type, most] of [
+    ["noise", map(400, 100, () => coin(0.5)), 0, 5120], ["sparse", map(400, 100, () => coin(1 / 16)), 2, 2000],
+    ["pattern", map(400, 100, (x, y) => (x * 7 + y * 13) % 17 < 5), 2, 200]]) {
+    const png = pngOf(mapOf(rows)), at = png.findIndex((_, i) => String.fromCharCode(...png.subarray(i, i + 4)) === "IDAT");
+    const size = new DataView(png.buffer).getUint32(at - 4);
+    assert.equal(png[at + 6] >> 1 & 3, type, `${name}: the first block's type`);
+    assert.ok(size <= most, `${name}: ${size} bytes of zlib data, more than ${most}`);
+    assert.deepEqual(rowsOf(await pngCells(png)), rows, name);
+  }
+});
+
 const idat = (...raw) => ["IDAT", deflateSync(Uint8Array.from(raw))];
 
 test("refused: what is wrong with the file", async () => {

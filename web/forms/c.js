@@ -10,7 +10,7 @@ import { headOf, refuse } from "./text.js";
 import { identifier } from "./names.js";
 import { checkCount, declared } from "./ctext.js";
 import { byteCount, packed, unpacked } from "./bits.js";
-import { fits } from "./fit.js";
+import { fitting } from "./fit.js";
 
 export { identifier };
 const DIGITS = encoder.encode("0123456789abcdef");
@@ -71,10 +71,7 @@ export function readBits(bytes, { capacity }, order) {
   checkCount(got, byteCount(w, h, order));
   const { cells, stray } = unpacked(got.bytes, w, h, order);
   if (stray >= 0) refuse(got.end.line, `byte ${stray} of the array has a bit set past the ${count(w, "cell")} by ${h}`, got.end.column);
-  if (!fits({ w, h, cells }, capacity)) {
-    refuse(size.line, `${w} by ${h} cells would take more than the ${capacity.toLocaleString("en")} bytes a map holds`);
-  }
-  return { block: { w, h, cells } };
+  return { block: fitting({ w, h, cells }, capacity, size.line) };
 }
 
 export default {

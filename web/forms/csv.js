@@ -6,39 +6,20 @@
 // alone, blank lines at the end.
 import { mapSize } from "../block.js";
 import { DOT, O } from "../edits.js";
-import { csvLines, headOf, pointLines, refuse, shown, textOf } from "./text.js";
+import { csvLines, headOf, pointLines, refuse, shownAt } from "./text.js";
 
 const LINE = "the line is not \"x,y\": two whole numbers, 0 or more, below a billion, and a comma between";
-
-// The two numbers of a line, each maybe between quotes; or the column at
-// fault and what stands there.
-function pair(l, line) {
-  let at = 0;
-  const number = () => {
-    const quoted = l[at] === "\"", from = at += quoted ? 1 : 0;
-    while (at < l.length && at - from < 9 && l[at] >= "0" && l[at] <= "9" && !(at > from && l[from] === "0")) at++;
-    if (at === from) fault();
-    const v = +l.slice(from, at);
-    if (quoted && l[at++] !== "\"") fault(at - 1);
-    return v;
-  };
-  const fault = (c = at) => refuse(line, `${LINE}, but ${c < l.length ? `${shown(String.fromCodePoint(l.codePointAt(c)))} stands there` : "the line ends"}`, c + 1);
-  const x = number();
-  if (l[at++] !== ",") fault(at - 1);
-  const y = number();
-  if (at < l.length) fault();
-  return [x, y];
-}
 
 // Rows ended at their last marked cell, a row with none one blank cell
 // (an empty line is no row): the points must come in reading order, as
 // the page writes them, for the rows to be written as they come.
-function trimmed(list, capacity) {
+function trimmed({ xs, ys, count }, capacity) {
   const bytes = new Uint8Array(capacity);
-  let n = 0, row = 0, len = 0, last = null;
-  list.forEach(([x, y], i) => {
-    if (last && (y < last[1] || (y === last[1] && x <= last[0]))) {
-      refuse(i + 2, `${x},${y} comes after ${last[0]},${last[1]}: a CSV too large for a rectangle is read in reading order only`);
+  let n = 0, row = 0, len = 0;
+  for (let i = 0; i < count; i++) {
+    const x = xs[i], y = ys[i];
+    if (i && (y < ys[i - 1] || (y === ys[i - 1] && x <= xs[i - 1]))) {
+      refuse(i + 2, `${x},${y} comes after ${xs[i - 1]},${ys[i - 1]}: a CSV too large for a rectangle is read in reading order only`);
     }
     // The rows it ends and those it skips, the blanks before it, the cell.
     const need = y === row ? x - len + 1 : (len ? 1 : 2) + 2 * (y - row - 1) + x + 1;
@@ -52,46 +33,56 @@ function trimmed(list, capacity) {
     for (; len < x; len++) bytes[n++] = DOT;
     bytes[n++] = O;
     len++;
-    last = [x, y];
-  });
+  }
   // The last line feed, where it fits: without it the map converts alike.
   if (n < capacity) bytes[n++] = 10;
   return bytes.subarray(0, n);
 }
 
 // The file read byte by byte, as the page writes it and as spreadsheets
-// keep it: its points' coordinates, or null at the first thing out of the
-// way, which the reading by lines below then says.
+// keep it: its points' coordinates; or refused at the line and column of
+// the first thing out of the way, everything before which is ASCII.
 function scan(bytes) {
   const n = bytes.length, xs = new Uint32Array(n >> 2), ys = new Uint32Array(n >> 2);
-  let at = bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf ? 3 : 0, count = 0;
+  let at = bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf ? 3 : 0, count = 0, line = 1, start = at;
+  const eol = (c) => c === 0x0a || c === 0x0d;
+  const fault = () => refuse(line, `${LINE}, but ${at < n && !eol(bytes[at]) ? `${shownAt(bytes, at)} stands there`
+    : "the line ends"}`, at - start + 1);
+  // Up to 9 digits, no leading zero, maybe between quotes.
   const number = () => {
     const quoted = bytes[at] === 0x22;
     if (quoted) at++;
-    let v = 0, digits = 0;
-    for (let c = bytes[at]; c >= 0x30 && c <= 0x39 && digits < 9; c = bytes[++at], digits++) v = 10 * v + c - 0x30;
-    if (!digits || (digits > 1 && bytes[at - digits] === 0x30) || (quoted && bytes[at++] !== 0x22)) return -1;
+    const from = at;
+    let v = 0;
+    for (let c = bytes[at]; c >= 0x30 && c <= 0x39 && at - from < 9 && !(at > from && bytes[from] === 0x30); c = bytes[++at]) v = 10 * v + c - 0x30;
+    if (at === from || (quoted && bytes[at] !== 0x22)) fault();
+    if (quoted) at++;
     return v;
   };
+  // A line's end, CR LF, LF or CR alone; or the file's.
   const end = () => {
-    if (at >= n) return true;
-    if (bytes[at] === 0x0d) at++;
-    if (bytes[at] === 0x0a) at++;
-    return bytes[at - 1] === 0x0a || bytes[at - 1] === 0x0d;
+    if (at < n && !eol(bytes[at])) return false;
+    at += bytes[at] === 0x0d && bytes[at + 1] === 0x0a ? 2 : 1;
+    line++;
+    start = at;
+    return true;
   };
   const head = bytes[at] === 0x22 ? [0x22, 0x78, 0x22, 0x2c, 0x22, 0x79, 0x22] : [0x78, 0x2c, 0x79];
-  if (!head.every((c, i) => bytes[at + i] === c)) return null;
+  if (!head.every((c, i) => bytes[at + i] === c)) refuse(1, "the first line is not \"x,y\"");
   at += head.length;
-  if (!end()) return null;
+  if (!end()) refuse(1, "the first line is not \"x,y\"");
   while (at < n) {
-    if (bytes[at] === 0x0a || bytes[at] === 0x0d) {  // blank lines, only at the end
-      while (bytes[at] === 0x0a || bytes[at] === 0x0d) at++;
-      return at === n ? { xs, ys, count } : null;
+    if (eol(bytes[at])) {  // blank lines, only at the end
+      let past = at;
+      while (eol(bytes[past])) past++;
+      if (past === n) break;
+      fault();
     }
     const x = number();
-    if (x < 0 || bytes[at++] !== 0x2c) return null;
+    if (bytes[at] !== 0x2c) fault();
+    at++;
     const y = number();
-    if (y < 0 || !end()) return null;
+    if (!end()) fault();
     xs[count] = x;
     ys[count++] = y;
   }
@@ -99,27 +90,14 @@ function scan(bytes) {
 }
 
 function read(bytes, { capacity }) {
-  const fast = scan(bytes);
-  if (fast) {
-    let w = 0, h = 0;
-    for (let i = 0; i < fast.count; i++) {
-      if (fast.xs[i] >= w) w = fast.xs[i] + 1;
-      if (fast.ys[i] >= h) h = fast.ys[i] + 1;
-    }
-    if (mapSize(w, h) - 1 <= capacity) return { listing: { w, h, body: pointLines(fast.xs, fast.ys, fast.count), line: (n) => n } };
-  }
-  const lines = textOf(bytes).split(/\r\n|\r|\n/);
-  while (lines.length > 1 && lines.at(-1) === "") lines.pop();
-  if (!/^(x,y|"x","y")$/.test(lines[0])) refuse(1, "the first line is not \"x,y\"");
+  const points = scan(bytes), { xs, ys, count } = points;
   let w = 0, h = 0;
-  const list = lines.slice(1).map((l, i) => {
-    const p = pair(l, i + 2);
-    w = Math.max(w, p[0] + 1);
-    h = Math.max(h, p[1] + 1);
-    return p;
-  });
-  if (mapSize(w, h) - 1 > capacity) return { trimmed: { w, h, bytes: trimmed(list, capacity) } };
-  return { listing: { w, h, body: pointLines(list.map((p) => p[0]), list.map((p) => p[1])), line: (n) => n } };
+  for (let i = 0; i < count; i++) {
+    if (xs[i] >= w) w = xs[i] + 1;
+    if (ys[i] >= h) h = ys[i] + 1;
+  }
+  if (mapSize(w, h) - 1 > capacity) return { trimmed: { w, h, bytes: trimmed(points, capacity) } };
+  return { listing: { w, h, body: pointLines(xs, ys, count), line: (k) => k } };
 }
 
 export default {

@@ -6,6 +6,7 @@
 // line is no row, and would move every row below it up.
 import { blockBytes, mapSize } from "../block.js";
 import { DOT, O } from "../edits.js";
+import { refuse } from "./text.js";
 
 function ends({ w, h, cells, ends: given }) {
   const out = new Uint32Array(h);
@@ -20,8 +21,12 @@ function ends({ w, h, cells, ends: given }) {
 
 const whole = ({ w, h }, capacity) => mapSize(w, h) - 1 <= capacity;
 
-// Whether the block fits either way.
-export const fits = (block, capacity) => whole(block, capacity) || ends(block).reduce((n, e) => n + e + 1, 0) - 1 <= capacity;
+// A form's block, refused on the line given where it fits neither way.
+// Its rows' ends, where they count, are kept with it for fitted to take.
+export function fitting(block, capacity, line = 1) {
+  if (whole(block, capacity) || (block.ends = ends(block)).reduce((n, e) => n + e + 1, 0) - 1 <= capacity) return block;
+  return refuse(line, `${block.w} by ${block.h} cells would take more than the ${capacity.toLocaleString("en")} bytes a map holds`);
+}
 
 // { bytes, trimmed }, or null where the block does not fit either way.
 export function fitted(block, capacity) {

@@ -3,9 +3,9 @@
 // ceil(W / 8) bytes, the leftmost cell in the most significant bit. Cells
 // past a short row's end 0. Either is read by either form.
 import { count, encoder, join } from "../bytes.js";
-import { refuse, shown, textOf } from "./text.js";
+import { refuse, shownAt, textOf } from "./text.js";
 import { packed, unpacked } from "./bits.js";
-import { fits } from "./fit.js";
+import { fitting } from "./fit.js";
 
 const LINE = 70;
 
@@ -40,7 +40,7 @@ function read(bytes, { capacity }) {
       else if (bytes[at++] === 10) { line++; start = at; }
     }
   };
-  const stands = () => at < bytes.length ? `${shown(textOf(bytes.subarray(at, at + 4))[0] ?? "?")} stands there` : "the file ends";
+  const stands = () => at < bytes.length ? `${shownAt(bytes, at)} stands there` : "the file ends";
   const number = (what) => {
     skip();
     const from = at;
@@ -70,8 +70,7 @@ function read(bytes, { capacity }) {
     skip();
     if (at < bytes.length) refuse(line, `there is more after the picture's ${count(h, "row")}: ${stands()}`, column());
   }
-  if (!fits({ w, h, cells }, capacity)) refuse(1, `${w} by ${h} cells would take more than the ${capacity.toLocaleString("en")} bytes a map holds`);
-  return { block: { w, h, cells } };
+  return { block: fitting({ w, h, cells }, capacity) };
 }
 
 const sniff = (b) => b[0] === 80 && (b[1] === 49 || b[1] === 52) && ws(b[2] ?? 32);

@@ -81,6 +81,11 @@ export function csvLines(body, count, head, eol) {
   return out;
 }
 
+// The character that starts at byte `at`, as a message shows it: a byte
+// order mark there is a character like any other.
+const exact = new TextDecoder("utf-8", { ignoreBOM: true });
+export const shownAt = (bytes, at) => shown(String.fromCodePoint(exact.decode(bytes.subarray(at, at + 4)).codePointAt(0)));
+
 // A character as a message shows it: a control character by its name,
 // anything else that shows nothing by its code, the rest between quotes.
 const CONTROLS = { 0: "NUL", 9: "a tab", 10: "a line feed", 11: "a vertical tab", 12: "a form feed", 13: "a carriage return",

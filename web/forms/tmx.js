@@ -9,7 +9,7 @@
 // last tile.
 import { count, encoder, inflate } from "../bytes.js";
 import { headOf, refuse, shown, textOf } from "./text.js";
-import { fits } from "./fit.js";
+import { fitting } from "./fit.js";
 
 const TILE = 8;
 const WHITE = "iVBORw0KGgoAAAANSUhEUgAAAAgAAAAICAIAAABLbSncAAAAD0lEQVR42mP4jwMwDC0JALoev0GJ6La7AAAAAElFTkSuQmCC";
@@ -137,8 +137,7 @@ async function read(bytes, { capacity }) {
       ends[y] = x + 1;
     }
   }
-  if (!fits({ w, h, cells, ends }, capacity)) refuse(1, `${w} by ${h} cells would take more than the ${capacity.toLocaleString("en")} bytes a map holds`);
-  return { block: { w, h, cells, ends } };
+  return { block: fitting({ w, h, cells, ends }, capacity) };
 }
 
 export default {
