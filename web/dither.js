@@ -253,7 +253,7 @@ export function cells(v, W, H, t, dither) {
     for (let y = 0; y < H; y++) {
       let right = 0, next = 0, last = 0;
       for (let x = 0; x < W; x++) {
-        const l = clip(v[y * W + x] + Math.trunc((right + below[x + 1]) / 16));
+        const s = v[y * W + x] + ((right + below[x + 1]) / 16 | 0), l = s < 0 ? 0 : s > 255 ? 255 : s;
         const e = l - (l > t ? 255 : 0);
         out[y * W + x] = l > t ? 0 : 1;
         below[x] = 3 * e + next;
