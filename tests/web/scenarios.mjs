@@ -52,7 +52,7 @@ export const ACTIONS = {
   "shift-drag": (page, cells) => page.mouse(cells.map(cell), 0, "Shift"),
   "ctrl-drag": (page, cells) => page.mouse(cells.map(cell), 0, "Control"),
   stroke: (page, words, rest, pace) => page.strokes(rest.split("/").map((s) => s.trim().split(/\s+/).map(cell)), pace === "slow"),
-  keys: (page, combos) => page.keys(...combos),
+  keys: (page, words, rest) => page.keys(...expand(rest).split(/\s+/).filter(Boolean)),
   // Keys pressed wherever the focus is, and the focus put on an element.
   press: (page, combos) => page.b.keys(...combos).then(() => page.frames()),
   focus: (page, [id]) => page.js("document.getElementById(arguments[0]).focus()", id),
@@ -285,14 +285,19 @@ export async function scenarios(page, only = "") {
   }
 }
 
-async function scenario(page, map, actions, want, pace) {
-  page.first ??= page.b;
-  await page.fresh();
-  if (map !== "-") await page.load(bin(expand(map)));
+// A row's actions, ";" between them, done in turn.
+export async function act(page, actions, pace = "") {
   for (const action of actions.split(";").map((a) => a.trim())) {
     const [verb, ...words] = action.split(/\s+/);
     await ACTIONS[verb](page, words, action.slice(verb.length).trim(), pace);
   }
+}
+
+async function scenario(page, map, actions, want, pace) {
+  page.first ??= page.b;
+  await page.fresh();
+  if (map !== "-") await page.load(bin(expand(map)));
+  await act(page, actions, pace);
   if (want === "-") return;
   const saved = await page.saveMap(), bytes = bin(expand(want));
   check(`${page.row}: saved map`, [saved.name, saved.bytes.toString("latin1")],
