@@ -8,6 +8,7 @@ import { join } from "node:path";
 import { deflateRawSync } from "node:zlib";
 import { ROOT, bin, check, expand, sha256, sleep } from "./page.mjs";
 import { FORM_ACTIONS } from "./forms.mjs";
+import { png } from "./pictures.mjs";
 import { MAPS_ACTIONS } from "./maps.mjs";
 import { CHARSET_ACTIONS } from "./charset.mjs";
 import { SHIFT_ACTIONS } from "./shift.mjs";
@@ -71,6 +72,13 @@ export const ACTIONS = {
     await page.frames();
   },
   load: (page, words, rest) => page.load(bin(expand(rest))),
+  // A PNG of ROWS of cells ("/" between rows) drawn N pixels a cell, in two
+  // colours either side of the rule, EXTRA pixels wider, opened as NAME.
+  async picture(page, [name, n, extra, rows]) {
+    const map = expand(rows).split("/").filter(Boolean), colour = (v) => v === "O" ? [40, 0, 90, 255] : [250, 250, 200, 255];
+    await page.loadPath(png(page.file(name, ""), map[0].length * n + +extra, map.length * n,
+      (x, y) => colour(map[Math.floor(y / n)][Math.floor(x / n)])));
+  },
   // The map is kept a moment after a step: until then, a reload would
   // find the one before.
   wait: (page) => page.kept(),
@@ -183,7 +191,7 @@ export const ACTIONS = {
   enabled: async (page, [id, yes]) => check(`${page.row}: #${id} enabled`,
     await page.js("return !document.getElementById(arguments[0]).disabled", id), yes === "yes"),
   shown: async (page, [id, yes]) => check(`${page.row}: #${id} shown`,
-    await page.js("const e = document.getElementById(arguments[0]); return !e.hidden && e.getClientRects().length > 0", id),
+    await page.js("const e = document.getElementById(arguments[0]); return !!e && !e.hidden && e.getClientRects().length > 0", id),
     yes === "yes"),
   picked: async (page, words, rest) => check(`${page.row}: picked in the text`, await page.js(`const t = document.getElementById('text');
     return t.value.slice(t.selectionStart, t.selectionEnd);`), expand(rest)),
