@@ -9,8 +9,7 @@
 // and its listing opened back as a map; each row of scenarios.tsv (whose
 // name holds TEXT), the maps it saves held against what the native GRIDPIN
 // writes for them; pictures as maps (alone with --only pictures); axe-core; nothing fetched. In Chromium
-// alone: real downloads, touch, a phone's screen and a desktop's, the
-// history of 100 cells. Given DIR, the timings of bench/page.mjs go to
+// alone: real downloads, touch, a phone's screen and a desktop's. Given DIR, the timings of bench/page.mjs go to
 // DIR/timings.md and screenshots to DIR/drawing.png, DIR/phone.png,
 // DIR/aids.png and DIR/image.png; given the site's folder, it is served by nginx and tested
 // too: in Chromium installed, offline, updated and shared, elsewhere the
@@ -22,7 +21,7 @@ import { pathToFileURL } from "node:url";
 import { parseArgs } from "node:util";
 import { launch } from "./browsers.mjs";
 import { Page, ROOT, failures } from "./page.mjs";
-import { scenarios } from "./scenarios.mjs";
+import { act, scenarios } from "./scenarios.mjs";
 import { cases } from "./cases.mjs";
 import { dialogShot, dialogs, pictures } from "./pictures.mjs";
 import { accessibility, sealed } from "./sealed.mjs";
@@ -85,10 +84,7 @@ async function main() {
             await page.b.page.setViewport({ width, height, isMobile: phone, hasTouch: phone });
             await page.fresh();
             await page.loadPath(join(ROOT, "examples/room.map"));
-            await page.drawing(true);
-            await page.mouse([[5, 5]]);
-            await page.keys("s");
-            await page.mouse([[2, 1], [7, 3]]);
+            await act(page, "draw; click 5,5; keys s; drag 2,1 7,3");
             await page.b.mouse([{ move: await page.point(5, 5) }]);
             if (phone) await page.js("document.getElementById('picture').scrollIntoView()");
             await page.b.screenshot(join(opts.out, `${shot}.png`));
@@ -97,14 +93,7 @@ async function main() {
           // pointer on a cell, the picture alone.
           await page.b.page.setViewport({ width: 1280, height: 720 });
           await page.fresh();
-          await page.dialog("new", 24, 14, "aids.map");
-          await page.drawing(true);
-          await page.keys("y", "y", "y", "g", "]");
-          await page.mouse([[1, 1], [6, 1], [9, 4]]);
-          await page.keys("[", "e");
-          await page.mouse([[3, 4], [10, 12]]);
-          await page.keys("r");
-          await page.mouse([[8, 7], [8, 8]], 0, "Shift");
+          await act(page, "dialog new 24 14 aids.map; draw; keys y y y g ]; drag 1,1 6,1 9,4; keys [ e; drag 3,4 10,12; keys r; shift-drag 8,7 8,8");
           await page.b.mouse([{ move: await page.point(17, 9) }]);
           const clip = await page.js(`const r = document.querySelector(".stage").getBoundingClientRect();
             return { x: r.left, y: r.top, width: r.width, height: r.height };`);

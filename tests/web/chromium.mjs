@@ -27,7 +27,7 @@ const screen = (page, phone, wanted) => page.js(`const [phone, wanted] = argumen
 phone, wanted);
 
 // Chromium alone, through the DevTools protocol: real downloads, touch, a
-// phone's screen, the history of 100 cells.
+// phone's screen.
 export async function chromium(page) {
   const downloads = join(page.scratch, "downloads");
   await page.b.cdp("Browser.setDownloadBehavior", { behavior: "allow", downloadPath: downloads });
@@ -116,18 +116,4 @@ export async function chromium(page) {
     await axe(page, "the sheet");
   }
   await page.b.size();
-
-  // A map too large for the text box, 100 cells painted: the history holds
-  // what they changed, 4 bytes a cell, and undoing them gives it back.
-  const large = Buffer.from((".".repeat(499) + "\n").repeat(400));
-  await page.fresh();
-  await page.load(large, "large.map");
-  await page.drawing(true);
-  await page.keys("ArrowRight");
-  for (let i = 0; i < 100; i++) await page.keys("Space", "ArrowRight");
-  check("100 cells: painted, held in 400 bytes", [sha256((await page.saveMap()).bytes) !== sha256(large), +(await page.data("history"))],
-    [true, 400]);
-  for (let i = 0; i < 100; i++) await page.b.keys("Control+z");
-  await page.frames();
-  check("100 cells: undone exactly", sha256((await page.saveMap()).bytes), sha256(large));
 }

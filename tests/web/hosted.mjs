@@ -2,6 +2,7 @@
 import { spawn } from "node:child_process";
 import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { get } from "node:http";
+import { SourceMap } from "node:module";
 import { join } from "node:path";
 import { freePort, launch } from "./browsers.mjs";
 import { ROOT, Page, check, sha256, sleep } from "./page.mjs";
@@ -70,34 +71,9 @@ export async function served(site) {
     ["Uint8Array.fromBase64", "conversion.js", "Uint8Array.fromBase64"]]) {
     const lines = script.slice(0, script.indexOf(code)).split("\n"), source = readFileSync(join(ROOT, "web", file), "utf8").split("\n");
     const line = source.findIndex((l) => l.includes(written));
-    check(`hosted: the source map: ${code}`, original(map, lines.length - 1, lines.at(-1).length), [file, line, source[line].indexOf(written)]);
+    const at = new SourceMap(map).findEntry(lines.length - 1, lines.at(-1).length);
+    check(`hosted: the source map: ${code}`, [at.originalSource, at.originalLine, at.originalColumn], [file, line, source[line].indexOf(written)]);
   }
-}
-
-// Where the source map puts this line and column of the script (from 0):
-// its source, line and column, from the last segment at or before it.
-function original(map, line, column) {
-  const digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  const at = [0, 0, 0];  // source, line, column: relative across lines
-  let found = null;
-  map.mappings.split(";").slice(0, line + 1).forEach((segments, l) => {
-    let col = 0;
-    for (const segment of segments ? segments.split(",") : []) {
-      const fields = [];
-      for (let i = 0, value = 0, shift = 0; i < segment.length; i++) {
-        const d = digits.indexOf(segment[i]);
-        value += (d & 31) << shift;
-        shift += 5;
-        if (d & 32) continue;
-        fields.push(value & 1 ? -(value >> 1) : value >> 1);
-        value = shift = 0;
-      }
-      col += fields[0];
-      for (let f = 1; f < Math.min(fields.length, 4); f++) at[f - 1] += fields[f];
-      if (l === line && col <= column && fields.length > 1) found = [map.sources[at[0]], at[1], at[2]];
-    }
-  });
-  return found;
 }
 
 // The site in Chromium: installable; its worker keeps it, so that with the

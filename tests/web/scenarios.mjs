@@ -8,6 +8,7 @@ import { join } from "node:path";
 import { deflateRawSync } from "node:zlib";
 import { ROOT, bin, check, expand, sha256, sleep } from "./page.mjs";
 import { FORM_ACTIONS } from "./forms.mjs";
+import { png } from "./pictures.mjs";
 import { MAPS_ACTIONS } from "./maps.mjs";
 import { CHARSET_ACTIONS } from "./charset.mjs";
 import { SHIFT_ACTIONS } from "./shift.mjs";
@@ -52,7 +53,7 @@ export const ACTIONS = {
   "shift-drag": (page, cells) => page.mouse(cells.map(cell), 0, "Shift"),
   "ctrl-drag": (page, cells) => page.mouse(cells.map(cell), 0, "Control"),
   stroke: (page, words, rest, pace) => page.strokes(rest.split("/").map((s) => s.trim().split(/\s+/).map(cell)), pace === "slow"),
-  keys: (page, combos) => page.keys(...combos),
+  keys: (page, words, rest) => page.keys(...expand(rest).split(/\s+/).filter(Boolean)),
   // Keys pressed wherever the focus is, and the focus put on an element.
   press: (page, combos) => page.b.keys(...combos).then(() => page.frames()),
   focus: (page, [id]) => page.js("document.getElementById(arguments[0]).focus()", id),
@@ -71,6 +72,13 @@ export const ACTIONS = {
     await page.frames();
   },
   load: (page, words, rest) => page.load(bin(expand(rest))),
+  // A PNG of ROWS of cells ("/" between rows) drawn N pixels a cell, in two
+  // colours either side of the rule, EXTRA pixels wider, opened as NAME.
+  async picture(page, [name, n, extra, rows]) {
+    const map = expand(rows).split("/").filter(Boolean), colour = (v) => v === "O" ? [40, 0, 90, 255] : [250, 250, 200, 255];
+    await page.loadPath(png(page.file(name, ""), map[0].length * n + +extra, map.length * n,
+      (x, y) => colour(map[Math.floor(y / n)][Math.floor(x / n)])));
+  },
   // The map is kept a moment after a step: until then, a reload would
   // find the one before.
   wait: (page) => page.kept(),
@@ -183,7 +191,7 @@ export const ACTIONS = {
   enabled: async (page, [id, yes]) => check(`${page.row}: #${id} enabled`,
     await page.js("return !document.getElementById(arguments[0]).disabled", id), yes === "yes"),
   shown: async (page, [id, yes]) => check(`${page.row}: #${id} shown`,
-    await page.js("const e = document.getElementById(arguments[0]); return !e.hidden && e.getClientRects().length > 0", id),
+    await page.js("const e = document.getElementById(arguments[0]); return !!e && !e.hidden && e.getClientRects().length > 0", id),
     yes === "yes"),
   picked: async (page, words, rest) => check(`${page.row}: picked in the text`, await page.js(`const t = document.getElementById('text');
     return t.value.slice(t.selectionStart, t.selectionEnd);`), expand(rest)),
@@ -285,14 +293,19 @@ export async function scenarios(page, only = "") {
   }
 }
 
-async function scenario(page, map, actions, want, pace) {
-  page.first ??= page.b;
-  await page.fresh();
-  if (map !== "-") await page.load(bin(expand(map)));
+// A row's actions, ";" between them, done in turn.
+export async function act(page, actions, pace = "") {
   for (const action of actions.split(";").map((a) => a.trim())) {
     const [verb, ...words] = action.split(/\s+/);
     await ACTIONS[verb](page, words, action.slice(verb.length).trim(), pace);
   }
+}
+
+async function scenario(page, map, actions, want, pace) {
+  page.first ??= page.b;
+  await page.fresh();
+  if (map !== "-") await page.load(bin(expand(map)));
+  await act(page, actions, pace);
   if (want === "-") return;
   const saved = await page.saveMap(), bytes = bin(expand(want));
   check(`${page.row}: saved map`, [saved.name, saved.bytes.toString("latin1")],
