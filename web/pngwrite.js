@@ -17,6 +17,7 @@
 import { constants, deflate } from "pako";
 import { join } from "./bytes.js";
 import { crc } from "./png.js";
+import { packed } from "./forms/bits.js";
 
 const MARKED = 0, BLANK = 1, NONE = 2;
 
@@ -61,20 +62,22 @@ function entropy(raw) {
 
 // The rows' indices after each row's filter byte (0: none). A byte holds
 // 8 cells, or 4 of a map with short rows.
-function indices({ w, h, rowStart, cells }, even) {
-  const stride = (even ? Math.ceil(w / 8) : Math.ceil(w / 4)) + 1, raw = new Uint8Array(stride * h);
+function indices(map, even) {
+  const { w, h, rowStart, cells } = map, stride = Math.ceil(w / (even ? 8 : 4)) + 1, raw = new Uint8Array(stride * h);
+  if (even) {
+    // A marked cell is index 0, a blank one 1: the cells' bits as a C
+    // header packs them, flipped, the last byte's bits past the row 0.
+    const pad = (0xff00 >> (w % 8 || 8)) & 255;
+    packed(map, "msb").forEach((line, y) => {
+      for (let i = 0, at = y * stride + 1; i < line.length; i++) raw[at + i] = ~line[i] & 255;
+      raw[y * stride + line.length] &= pad;
+    });
+    return raw;
+  }
   for (let y = 0; y < h; y++) {
-    let c = rowStart[y], at = y * stride + 1;
-    const end = rowStart[y + 1];
-    if (even) {
-      // A marked cell is index 0, a blank one 1: the byte is the cells' bits flipped.
-      for (const whole = c + (w & ~7); c < whole; c += 8) {
-        raw[at++] = ~(cells[c] << 7 | cells[c + 1] << 6 | cells[c + 2] << 5 | cells[c + 3] << 4 | cells[c + 4] << 3 |
-          cells[c + 5] << 2 | cells[c + 6] << 1 | cells[c + 7]) & 255;
-      }
-      for (let shift = 7; c < end; c++, shift--) raw[at] |= (cells[c] ^ 1) << shift;
-    } else {
-      for (let x = 0; x < w; x++, c++) raw[at + (x >> 2)] |= (x >= end - rowStart[y] ? NONE : cells[c] ? MARKED : BLANK) << (6 - 2 * (x & 3));
+    const at = y * stride + 1, len = rowStart[y + 1] - rowStart[y];
+    for (let x = 0, c = rowStart[y]; x < w; x++, c++) {
+      raw[at + (x >> 2)] |= (x >= len ? NONE : cells[c] ? MARKED : BLANK) << (6 - 2 * (x & 3));
     }
   }
   return raw;

@@ -68,9 +68,7 @@ function scan(bytes) {
     return true;
   };
   const head = bytes[at] === 0x22 ? [0x22, 0x78, 0x22, 0x2c, 0x22, 0x79, 0x22] : [0x78, 0x2c, 0x79];
-  if (!head.every((c, i) => bytes[at + i] === c)) refuse(1, "the first line is not \"x,y\"");
-  at += head.length;
-  if (!end()) refuse(1, "the first line is not \"x,y\"");
+  if (!head.every((c, i) => bytes[at + i] === c) || (at += head.length, !end())) refuse(1, "the first line is not \"x,y\"");
   while (at < n) {
     if (eol(bytes[at])) {  // blank lines, only at the end
       let past = at;
